@@ -1,0 +1,16 @@
+#include "Clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace bf {
+
+std::uint32_t SteadyClock::nowMs() {
+    using namespace std::chrono;
+    auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<std::uint32_t>(ms);
+}
+
+void SteadyClock::sleepMs(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+} // namespace bf

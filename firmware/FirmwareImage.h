@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace bf {
+
+// The in-memory copy of the controller's 1 MiB program flash (controller addresses 0x100000 to
+// 0x1FFFFF) plus 32 bytes of padding, with the flash sector table, the sector marks, the frame
+// builders and the sector checksums. Starts all zero, with no sector marked.
+class FirmwareImage {
+public:
+    static constexpr std::uint32_t kBaseAddress = 0x100000;
+    static constexpr std::uint32_t kFlashSize = 0x100000;
+    static constexpr std::uint32_t kImageSize = kFlashSize + 32; // 1,048,608 bytes
+    static constexpr int kSectorCount = 19;
+    static constexpr std::size_t kEraseFrameSize = 2;
+    static constexpr std::size_t kWriteFrameSize = 37;
+    static constexpr std::uint8_t kBlank = 0xFF;
+    static constexpr int kFirstVerifiedSector = 4;
+    static constexpr int kLastVerifiedSector = 17;
+
+    FirmwareImage();
+
+    void ClearImage();
+    static std::uint8_t HexDigitValue(char c);
+    std::uint8_t StoreImageByte(std::uint32_t address, std::uint8_t value);
+    bool MarkSector(std::uint32_t address);
+    // Parses one line (without line end) as an S3 record; result 0 to 8.
+    std::uint8_t ParseS3Record(std::string_view line);
+
+    bool NextEraseFrame(std::uint8_t* frame, bool restart);
+    bool NextWriteFrame(std::uint8_t* frame, bool restart);
+
+    std::uint16_t SectorChecksum(std::uint8_t sector) const;
+    void StoreControllerChecksum(std::uint16_t value, bool restart);
+    bool VerifySectorChecksums() const;
+
+    // Sector that holds an image offset (offset < kFlashSize).
+    static int SectorOfOffset(std::uint32_t offset);
+    static std::uint32_t SectorStart(int sector);
+    static std::uint32_t SectorSize(int sector);
+
+    const std::uint8_t* data() const { return m_bytes.data(); }
+    std::uint8_t* data() { return m_bytes.data(); }
+    bool IsSectorMarked(int sector) const { return m_sectorMarks[sector] == 0xFF; }
+
+private:
+    std::array<std::uint8_t, kImageSize> m_bytes{};
+    std::array<std::uint8_t, kSectorCount> m_sectorMarks{};
+    std::uint8_t m_eraseCursor = 0;
+    std::uint32_t m_writeCursor = 0;
+    std::array<std::uint16_t, 18> m_controllerChecksums{};
+    std::uint8_t m_checksumCursor = 0;
+};
+
+// The block counts of the loaded image (members m_nBlocksToErase and m_nBlocksToWrite of the
+// window) and whether the image holds a completely loaded file. The update refuses to start
+// without one, so a half-converted image or the all-zero start image is never flashed.
+struct ImageState {
+    std::int16_t m_nBlocksToErase = 0;
+    std::int16_t m_nBlocksToWrite = 0;
+    bool loaded = false;
+};
+
+} // namespace bf

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Session.h"
+
+namespace bf {
+
+// File > Parameter > Erase block: erases the three parameter blocks (sectors 1, 2, 3).
+void EraseParameterBlocks(Session& s);
+
+} // namespace bf

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "SerialTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace bf {
+
+// The serial channel the operations talk through. CSerialPort implements it on a termios device;
+// tests plug in a simulated port on the virtual clock. Every failure throws CSerialException.
+class Port {
+public:
+    virtual ~Port() = default;
+
+    virtual void Open(int port, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
+                      SerialStopBits stopBits, SerialFlowControl flow) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
+    virtual void Flush() = 0;
+    virtual std::uint32_t BytesAvailable() = 0;
+
+    virtual void SetNonBlockingReads() = 0;
+    virtual void SetWriteTimeout() = 0;
+    virtual void AbortPendingReads() = 0;
+    virtual void DiscardInput() = 0;
+
+    // Blocks for at most maxMs until input is waiting (returns at once if some is). Lets an idle
+    // wait sleep in the kernel instead of spinning; it never reads or pumps events.
+    virtual void WaitForInput(std::uint32_t maxMs) = 0;
+};
+
+// The standard open sequence: Open(port, baud, none, 8, two, none), non-blocking reads, write time-out.
+inline void OpenStandard(Port& port, int portNumber, std::uint32_t baud = 9600) {
+    port.Open(portNumber, baud, ParityNone, 8, StopBitsTwo, FlowNone);
+    port.SetNonBlockingReads();
+    port.SetWriteTimeout();
+}
+
+} // namespace bf
