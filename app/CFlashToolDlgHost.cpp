@@ -1,0 +1,148 @@
+// What the operations use from the main window: log, progress, waiting, boxes and file dialogs.
+#include "CFlashToolDlg.h"
+
+#include "FileFilters.h"
+#include "Prompter.h"
+#include "PumpingWait.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QToolButton>
+#include <algorithm>
+
+namespace bf {
+
+namespace {
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
+constexpr std::uint32_t kYieldMs = 1;
+
+QString FromLocal(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+} // namespace
+
+void CFlashToolDlg::AppendLog(std::string_view line) {
+    // m_strLog grows by appending; the pane gets only the new line, unless the log was emptied
+    // since, in which case it shows the whole (short) text anew.
+    m_strLog.append(line);
+    m_strLog.append(kLineEnd);
+    if (m_logRewritePending) {
+        m_logRewritePending = false;
+        QString text = FromLocal(m_strLog);
+        text.chop(2);
+        m_editLog->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    } else {
+        m_editLog->appendPlainText(FromLocal(line));
+    }
+    QScrollBar* bar = m_editLog->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void CFlashToolDlg::ClearLog() {
+    m_strLog.clear();
+    m_logRewritePending = true;
+}
+
+void CFlashToolDlg::UpdateProgress(int percent, int reset) {
+    const ProgressEstimate::Display d = m_progressEstimate.Update(percent, reset, m_clock.nowMs());
+    if (!d.changed)
+        return;
+    if (d.reset) {
+        m_progress->setRange(0, 100);
+        m_progress->setValue(0);
+        m_staticPercent->clear();
+        m_staticTimeLeft->clear();
+        return;
+    }
+    m_staticPercent->setText(QString::fromStdString(d.percentText));
+    // Values outside the range (a long parameter printout passes 100) hold the bar at its end;
+    // the text shows the value itself.
+    m_progress->setValue(std::clamp(d.barPos, m_progress->minimum(), m_progress->maximum()));
+    m_staticTimeLeft->setText(QString::fromStdString(d.timeLeftText));
+    PumpMessages();
+}
+
+void CFlashToolDlg::SetProgressRange(int low, int high) {
+    m_progress->setRange(low, high);
+}
+
+void CFlashToolDlg::SetProgressPos(int pos) {
+    m_progress->setValue(pos);
+}
+
+void CFlashToolDlg::PumpStep() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void CFlashToolDlg::YieldPump() {
+    // Sleep in the kernel until input arrives (at most 1 ms) instead of spinning.
+    if (m_serialPort.IsOpen())
+        m_serialPort.WaitForInput(kYieldMs);
+    else
+        m_clock.sleepMs(kYieldMs);
+}
+
+void CFlashToolDlg::PumpMessages() {
+    if (!m_bPumpMessages)
+        return;
+    PumpStep();
+    YieldPump();
+}
+
+void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
+    // Nobody reads the port during this wait, so waiting input must not end the pause early.
+    PumpUntilElapsed(m_clock, ms, [this] {
+        PumpStep();
+        m_clock.sleepMs(kYieldMs);
+    });
+}
+
+void CFlashToolDlg::MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
+    const QString title = caption.empty() ? QString::fromLatin1(kApplicationTitle) : FromLocal(caption);
+    m_prompter.ShowMessage(this, FromLocal(text), title, icon);
+}
+
+std::optional<std::string> CFlashToolDlg::ChosenFile(const std::optional<QString>& chosen) {
+    if (!chosen)
+        return std::nullopt;
+    // The chosen folder becomes the current folder, where the next dialog starts.
+    QDir::setCurrent(QFileInfo(*chosen).absolutePath());
+    return QFile::encodeName(*chosen).toStdString();
+}
+
+std::optional<std::string> CFlashToolDlg::AskOpenFileName(const std::vector<FileFilter>& filters) {
+    return ChosenFile(m_prompter.AskOpenFileName(this, QtNameFilters(filters)));
+}
+
+std::optional<std::string> CFlashToolDlg::AskSaveFileName(const std::vector<FileFilter>& filters) {
+    return ChosenFile(m_prompter.AskSaveFileName(this, QtNameFilters(filters)));
+}
+
+bool CFlashToolDlg::ConfirmOverwrite(const std::string& path) {
+    return m_prompter.AskYesNo(this,
+                               QString::fromLatin1(kReplaceQuestion).arg(QFile::decodeName(path.c_str())),
+                               QString::fromLatin1(kApplicationTitle));
+}
+
+void CFlashToolDlg::OpenInTextEditor(const std::string& path) {
+    m_prompter.OpenDocument(QFile::decodeName(path.c_str()));
+}
+
+void CFlashToolDlg::EnableToolbarButtons(bool open, bool update, bool param) {
+    m_toolButtons[0]->setEnabled(open);
+    m_toolButtons[1]->setEnabled(update);
+    m_toolButtons[2]->setEnabled(param);
+}
+
+void CFlashToolDlg::SetCounterText(std::string_view text) {
+    m_staticCounter->setText(FromLocal(text));
+}
+
+} // namespace bf

@@ -1,0 +1,13 @@
+#include "CFlashToolApp.h"
+#include "CFlashToolDlg.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(bf::CFlashToolDlg::kApplicationTitle));
+    QApplication::setDesktopFileName(QStringLiteral("brenvaldorflash"));
+    bf::CFlashToolApp theApp;
+    theApp.InitInstance();
+    return 0;
+}

@@ -1,0 +1,110 @@
+#include "SetupSettings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace bf::settings {
+
+namespace {
+constexpr char kComPrefix[] = "COM";
+constexpr int kFirstMenuPort = 1;
+constexpr int kLastMenuPort = 6;
+constexpr int kFirstMappedPort = 1;
+constexpr int kLastMappedPort = 28;
+constexpr std::size_t kValueCapacity = 255; // the 256-character read buffer, less its terminator
+
+std::int32_t ReadInt(const IniFile& file, const char* key) {
+    const std::string value = file.Get(kSetupSection, key).value_or("");
+    return ParseDecimal(std::string_view(value).substr(0, kValueCapacity));
+}
+
+std::string Decimal(std::int32_t value) {
+    return std::to_string(value);
+}
+} // namespace
+
+std::string FilePath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    // The base directory rules ignore a relative XDG_CONFIG_HOME.
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/" + kFileName;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/" + kFileName;
+}
+
+std::int32_t ParseDecimal(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    std::int64_t value = 0;
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            value = limit;
+    }
+    if (negative)
+        return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(std::min(value, limit - 1));
+}
+
+int ReadPortChoice(const IniFile& file) {
+    const std::int32_t port = ReadInt(file, kKeySerialPort);
+    return port >= kFirstMenuPort && port <= kLastMenuPort ? port : 0;
+}
+
+int ReadBaudRate(const IniFile& file) {
+    switch (ReadInt(file, kKeySerialBaudRate)) {
+    case 9600:
+        return 9600;
+    case 19200:
+        return 19200;
+    case 57600:
+        return 57600;
+    default:
+        return kDefaultBaudRate;
+    }
+}
+
+void WriteSetup(IniFile& file, const PortSettings& s) {
+    file.Set(kSetupSection, kKeySerialPort, Decimal(s.m_bAutoPort ? 0 : s.m_nPort));
+    file.Set(kSetupSection, kKeySerialPortAuto, Decimal(s.m_bAutoPort));
+    file.Set(kSetupSection, kKeySerialBaudRate, Decimal(s.m_nBaudRate));
+}
+
+std::vector<std::pair<int, std::string>> ReadPortOverrides(const IniFile& file) {
+    std::vector<std::pair<int, std::string>> overrides;
+    const std::string_view prefix = kComPrefix;
+    for (const auto& [key, path] : file.Keys(kPortsSection)) {
+        if (key.size() <= prefix.size() || path.empty())
+            continue;
+        bool isCom = true;
+        for (std::size_t i = 0; i < prefix.size(); ++i)
+            isCom = isCom && std::toupper(static_cast<unsigned char>(key[i])) == prefix[i];
+        const std::string_view digits = std::string_view(key).substr(prefix.size());
+        bool allDigits = digits.size() <= 2;
+        for (char c : digits)
+            allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
+        const int port = allDigits ? ParseDecimal(digits) : 0;
+        if (isCom && port >= kFirstMappedPort && port <= kLastMappedPort)
+            overrides.emplace_back(port, path);
+    }
+    return overrides;
+}
+
+std::string PortPaneText(const PortSettings& s) {
+    char text[48];
+    if (s.m_bAutoPort)
+        std::snprintf(text, sizeof text, "\tAUTO:%d", s.m_nBaudRate);
+    else
+        std::snprintf(text, sizeof text, "\tCOM%d:%d", s.m_nPort, s.m_nBaudRate);
+    return text;
+}
+
+} // namespace bf::settings

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "CFlashToolDlg.h"
+#include "Operations.h"
+#include "Prompter.h"
+#include "VirtualClock.h"
+
+#include <QAction>
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bf::test {
+
+// Answers every box and dialog from a script and records what was shown.
+class RecordingPrompter final : public Prompter {
+  public:
+    struct Message {
+        QString text;
+        QString caption;
+        BoxIcon icon;
+    };
+    std::vector<Message> messages;
+    std::vector<QStringList> fileDialogs;
+    std::vector<QString> questions;
+    std::vector<QString> opened;
+    int abouts = 0;
+    int portWindows = 0;
+    std::optional<QString> fileAnswer;
+    bool yesAnswer = true;
+
+    void ShowMessage(QWidget*, const QString& text, const QString& caption, BoxIcon icon) override {
+        messages.push_back({text, caption, icon});
+    }
+    std::optional<QString> AskOpenFileName(QWidget*, const QStringList& filters) override {
+        fileDialogs.push_back(filters);
+        return fileAnswer;
+    }
+    std::optional<QString> AskSaveFileName(QWidget*, const QStringList& filters) override {
+        fileDialogs.push_back(filters);
+        return fileAnswer;
+    }
+    bool AskYesNo(QWidget*, const QString& text, const QString&) override {
+        questions.push_back(text);
+        return yesAnswer;
+    }
+    void OpenDocument(const QString& path) override { opened.push_back(path); }
+    void RunAbout() override { ++abouts; }
+    void ShowSerialPorts(QWidget*, const PortMap&) override { ++portWindows; }
+};
+
+// Records which operation ran; `during` runs inside it, where a real operation would work.
+class RecordingOperations final : public Operations {
+  public:
+    std::vector<std::string> ran;
+    std::function<void(Host&, Session*)> during;
+
+    void OpenFirmware(Host& h, FirmwareImage&, ImageState&) override { Run("OpenFirmware", h, nullptr); }
+    void SaveFirmwareAs(Host& h, const FirmwareImage&) override { Run("SaveFirmwareAs", h, nullptr); }
+    void UpdateProgram(Session& s, FirmwareImage&, const ImageState&) override {
+        Run("UpdateProgram", s.host, &s);
+    }
+    void BackupProgram(Session& s) override { Run("BackupProgram", s.host, &s); }
+    void ResetController(Session& s) override { Run("ResetController", s.host, &s); }
+    void ParameterBackup(Session& s) override { Run("ParameterBackup", s.host, &s); }
+    void ParameterUpdate(Session& s) override { Run("ParameterUpdate", s.host, &s); }
+    void ParameterEdit(Host& h) override { Run("ParameterEdit", h, nullptr); }
+    void EraseParameterBlocks(Session& s) override { Run("EraseParameterBlocks", s.host, &s); }
+
+  private:
+    void Run(const std::string& name, Host& host, Session* session) {
+        ran.push_back(name);
+        if (during)
+            during(host, session);
+    }
+};
+
+// A window on a virtual clock with a settings file in a folder of its own.
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the settings file, then opens the window.
+    void WriteSettings(const std::string& text);
+    std::string ReadSettings() const;
+    CFlashToolDlg& Window();
+
+    QAction* Command(int id);
+    // The widget carrying control id `id`.
+    template <typename W> W* Control(int id) {
+        for (W* w : Window().findChildren<W*>())
+            if (w->property("id").toInt() == id)
+                return w;
+        ADD_FAILURE() << "no control " << id;
+        return nullptr;
+    }
+    bool Checked(int id) { return Command(id)->isChecked(); }
+
+    std::filesystem::path m_dir;
+    std::string m_settingsPath;
+    VirtualClock m_clock{1000};
+    RecordingPrompter m_prompter;
+    RecordingOperations m_operations;
+    std::unique_ptr<CFlashToolDlg> m_window;
+};
+
+} // namespace bf::test

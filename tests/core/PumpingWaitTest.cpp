@@ -1,0 +1,43 @@
+#include "PumpingWait.h"
+#include "VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+namespace bf {
+namespace {
+
+// Counts steps; each step lets 1 ms pass on the virtual clock.
+std::uint32_t StepsOfWait(std::uint32_t startMs, std::uint32_t ms) {
+    test::VirtualClock clock(startMs);
+    std::uint32_t steps = 0;
+    PumpUntilElapsed(clock, ms, [&] {
+        ++steps;
+        clock.advance(1);
+    });
+    return steps;
+}
+
+TEST(PumpingWait, EndsOnceTheClockReadsMoreThanStartPlusDuration) {
+    EXPECT_EQ(StepsOfWait(1000, 0), 1u);
+    EXPECT_EQ(StepsOfWait(1000, 500), 501u);
+    EXPECT_EQ(StepsOfWait(1000, 10000), 10001u);
+}
+
+TEST(PumpingWait, WaitAcrossTheTimerWrapLastsItsFullDuration) {
+    EXPECT_EQ(StepsOfWait(0xFFFFFF00u, 0x200), 0x201u);
+    EXPECT_EQ(StepsOfWait(0xFFFFFFFFu, 10), 11u);
+}
+
+TEST(PumpingWait, LargeStepsEndTheWaitAtTheFirstReadingPastTheEnd) {
+    test::VirtualClock clock(0xFFFFFFF0u);
+    int steps = 0;
+    PumpUntilElapsed(clock, 100, [&] {
+        ++steps;
+        clock.advance(60);
+    });
+    EXPECT_EQ(steps, 2);
+    EXPECT_EQ(clock.nowMs(), 0xFFFFFFF0u + 120u);
+}
+
+} // namespace
+} // namespace bf

@@ -1,0 +1,89 @@
+#include "SetupSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace bf {
+namespace {
+
+using namespace settings;
+
+IniFile SetupFile(const std::string& body) {
+    return IniFile::Parse("[Setup]\n" + body);
+}
+
+TEST(ParseDecimal, FollowsTheStandardConversion) {
+    EXPECT_EQ(ParseDecimal("42"), 42);
+    EXPECT_EQ(ParseDecimal("  -1"), -1);
+    EXPECT_EQ(ParseDecimal("+3x"), 3);
+    EXPECT_EQ(ParseDecimal("3 4"), 3);
+    EXPECT_EQ(ParseDecimal("abc"), 0);
+    EXPECT_EQ(ParseDecimal(""), 0);
+    EXPECT_EQ(ParseDecimal("-"), 0);
+    EXPECT_EQ(ParseDecimal("99999999999999999999"), 2147483647);
+    EXPECT_EQ(ParseDecimal("-99999999999999999999"), -2147483647 - 1);
+}
+
+TEST(SetupSettings, PortChoiceOneToSixElseAuto) {
+    EXPECT_EQ(ReadPortChoice(IniFile{}), 0);
+    EXPECT_EQ(ReadPortChoice(SetupFile("SerialPort=1\n")), 1);
+    EXPECT_EQ(ReadPortChoice(SetupFile("SerialPort=6\n")), 6);
+    for (const char* v : {"0", "7", "9", "-1", "COM3", "", "4294967299"})
+        EXPECT_EQ(ReadPortChoice(SetupFile(std::string("SerialPort=") + v + "\n")), 0) << v;
+    // The automatic flag is never read.
+    EXPECT_EQ(ReadPortChoice(SetupFile("SerialPort=2\nSerialPortAuto=1\n")), 2);
+}
+
+TEST(SetupSettings, BaudRateFromTheMenuElse38400) {
+    EXPECT_EQ(ReadBaudRate(IniFile{}), 38400);
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=9600\n")), 9600);
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=19200\n")), 19200);
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=57600\n")), 57600);
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=38400\n")), 38400);
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=115200\n")), 38400);
+}
+
+TEST(SetupSettings, ValueLongerThanTheReadBufferIsCut) {
+    // Only the first 255 characters are read: leading zeros push the last digit past the cut.
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=" + std::string(252, '0') + "9600\n")), 38400);
+    EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=" + std::string(251, '0') + "9600\n")), 9600);
+}
+
+TEST(SetupSettings, WritesTheThreeKeysWithAutoWrittenAsPortZero) {
+    IniFile ini;
+    WriteSetup(ini, PortSettings{2, 57600, 0});
+    EXPECT_EQ(ini.Text(), "[Setup]\nSerialPort=2\nSerialPortAuto=0\nSerialBaudRate=57600\n");
+    WriteSetup(ini, PortSettings{4, 38400, 1});
+    EXPECT_EQ(ini.Text(), "[Setup]\nSerialPort=0\nSerialPortAuto=1\nSerialBaudRate=38400\n");
+}
+
+TEST(SetupSettings, PortOverridesTakeOnlyCom1To28WithAPath) {
+    const auto ini = IniFile::Parse("[Ports]\nCOM1=/tmp/sim\ncom28 = /dev/x\nCOM29=/dev/y\nCOM0=/dev/z\n"
+                                    "COM5=\nLPT1=/dev/lp0\nCOM3x=/dev/w\nCOM007=/dev/v\n");
+    const std::vector<std::pair<int, std::string>> expected{{1, "/tmp/sim"}, {28, "/dev/x"}};
+    EXPECT_EQ(ReadPortOverrides(ini), expected);
+}
+
+TEST(SetupSettings, PaneText) {
+    EXPECT_EQ(PortPaneText(PortSettings{0, 38400, 1}), "\tAUTO:38400");
+    EXPECT_EQ(PortPaneText(PortSettings{4, 57600, 1}), "\tAUTO:57600");
+    EXPECT_EQ(PortPaneText(PortSettings{3, 19200, 0}), "\tCOM3:19200");
+}
+
+TEST(SetupSettings, FileLivesInTheXdgConfigFolderElseHomeConfig) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = oldXdg ? oldXdg : "";
+    ::setenv("XDG_CONFIG_HOME", "/x/conf", 1);
+    EXPECT_EQ(FilePath(), "/x/conf/BrenvaldorFlash.ini");
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    ::setenv("HOME", ::getenv("HOME") ? ::getenv("HOME") : "/h", 1);
+    EXPECT_EQ(FilePath(), std::string(::getenv("HOME")) + "/.config/BrenvaldorFlash.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(FilePath(), std::string(::getenv("HOME")) + "/.config/BrenvaldorFlash.ini");
+    if (oldXdg)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+} // namespace
+} // namespace bf
