@@ -1,0 +1,95 @@
+#include "ParameterBackup.h"
+
+#include "FileUtil.h"
+#include "Link.h"
+#include "ParameterCapture.h"
+#include "ParameterFile.h"
+#include "ParameterLink.h"
+
+#include <string>
+
+namespace bf {
+
+namespace {
+
+constexpr char kLogHandshakeNoAnswer[] = "HANDSHAKE CONTROLLER - NO ANSWER";
+constexpr char kLogPrintoutOffNoAnswer[] = "DRIVE PRINTOUT OFF - NO ANSWER";
+constexpr char kLogReadParameters[] = "READ SETUP PARAMETERS";
+constexpr char kLogReadParametersNoAnswer[] = "READ SETUP PARAMETERS - NO ANSWER";
+constexpr char kLogPrintoutOnNoAnswer[] = "DRIVE PRINTOUT ON - NO ANSWER";
+constexpr char kLogFileNotCreated[] = "PARAMETER FILE CANNOT BE CREATED - ";
+constexpr char kLogFileNotWritten[] = "PARAMETER FILE NOT WRITTEN - ";
+constexpr char kLogCaptureFull[] = "PARAMETER PRINTOUT TOO LARGE - CAPTURE STOPPED";
+constexpr char kBoxCaptureFull[] = "The parameter printout is larger than the capture can hold.\n"
+                                   "The capture was stopped; the bytes received so far are saved.";
+constexpr char kBoxCaptureFullCaption[] = "Parameter Backup";
+
+// Sends an escape pair and waits for the controller's two-byte answer.
+bool Exchange(Session& s, std::uint8_t code, std::uint8_t answerCode) {
+    const std::uint8_t pair[2] = {esc::Escape, code};
+    SendBytes(s, pair, sizeof pair);
+    return WaitForPair(s, esc::Escape, answerCode);
+}
+
+void ReportEnd(Session& s, const ParameterCapture& capture, ParameterCapture::End end) {
+    if (end == ParameterCapture::End::TextEnd)
+        s.host.AppendLog(NumberOfParametersLine(capture.ParameterCount()));
+    if (end == ParameterCapture::End::Full) {
+        s.host.AppendLog(kLogCaptureFull);
+        s.host.MessageBox(kBoxCaptureFull, kBoxCaptureFullCaption, BoxIcon::Error);
+    }
+}
+
+// Captures the printout and stores it. The file is written through a temporary file that replaces
+// the target only once everything is on disk; a port failure leaves any existing file untouched.
+void CaptureToFile(Session& s, const std::string& path, std::size_t cap) {
+    AtomicFileWriter file(path);
+    if (!file.Open()) {
+        s.host.AppendLog(kLogFileNotCreated + UpperLogText(SystemReason(file.Error())));
+        return;
+    }
+    ParameterCapture capture(s, cap);
+    ReportEnd(s, capture, capture.Run());
+    const auto& bytes = capture.Bytes();
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit())
+        s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
+}
+
+void RunBackup(Session& s, const std::string& path, std::size_t cap) {
+    if (!Exchange(s, esc::Hello, esc::Ack))
+        s.host.AppendLog(kLogHandshakeNoAnswer);
+    if (!Exchange(s, esc::PrintoutOff, esc::Ack))
+        s.host.AppendLog(kLogPrintoutOffNoAnswer);
+    s.host.AppendLog(Exchange(s, esc::ReadParameters, esc::Text) ? kLogReadParameters
+                                                                 : kLogReadParametersNoAnswer);
+    CaptureToFile(s, path, cap);
+    if (!Exchange(s, esc::PrintoutOn, esc::Ack))
+        s.host.AppendLog(kLogPrintoutOnNoAnswer);
+}
+
+} // namespace
+
+void ParameterBackup(Session& s) {
+    ParameterBackup(s, ParameterCapture::kDefaultCap);
+}
+
+void ParameterBackup(Session& s, std::size_t captureCap) {
+    const auto path = AskParameterFileToSave(s.host);
+    if (!path)
+        return;
+    if (!OpenParameterLink(s))
+        return;
+    try {
+        RunBackup(s, *path, captureCap);
+        CloseParameterLink(s);
+    } catch (const CSerialException& e) {
+        EndParameterLinkOnFailure(s, e);
+    }
+}
+
+void ParameterEdit(Host& host) {
+    if (const auto path = AskParameterFileToOpen(host))
+        host.OpenInTextEditor(*path);
+}
+
+} // namespace bf

@@ -1,0 +1,148 @@
+#include "ParameterUpdate.h"
+#include "ParamsFixture.h"
+
+#include <gmock/gmock.h>
+
+#include <ctime>
+
+namespace bf::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class ParameterUpdateTest : public ParamsFixture {
+  protected:
+    void Update(const std::string& content) {
+        WriteFile(PathOf("p.txt"), content);
+        host.fileAnswers.push_back(PathOf("p"));
+        ParameterUpdate(session);
+    }
+    // The texts the controller received after the clock text.
+    std::vector<std::string> ReceivedLines() const {
+        return {model.receivedTexts.begin() + 1, model.receivedTexts.end()};
+    }
+};
+
+TEST_F(ParameterUpdateTest, TwoLineFileGoesOutExactlyAndNothingIsRead) {
+    // The controller answers FF 01, FF 21 and FF 20; an update that never reads leaves all six bytes.
+    std::uint32_t unread = 0;
+    host.onPump = [&] {
+        if (!host.logSinceClear.empty() && host.logSinceClear.back() == "DRIVE PRINTOUT ON")
+            unread = port.BytesAvailable();
+    };
+    WriteFile(PathOf("p.txt"), "P1=5\r\nP2=6\r\n");
+    host.fileAnswers.push_back(PathOf("p.txt"));
+    const std::int32_t before = ControllerClockValue(std::time(nullptr));
+    ParameterUpdate(session);
+    const std::int32_t after = ControllerClockValue(std::time(nullptr));
+
+    ASSERT_TRUE(model.clockValue.has_value());
+    EXPECT_GE(*model.clockValue, before);
+    EXPECT_LE(*model.clockValue, after);
+    const std::string clockText = "time=" + std::to_string(*model.clockValue) + "\r";
+    Bytes expected{0xFF, 0x01, 0xFF, 0x21, 0xFF, 0x23};
+    expected.insert(expected.end(), clockText.begin(), clockText.end());
+    for (const std::string line : {"P1=5\r\n", "P2=6\r\n"}) {
+        expected.insert(expected.end(), {0xFF, 0x23});
+        expected.insert(expected.end(), line.begin(), line.end());
+    }
+    expected.insert(expected.end(), {0xFF, 0x04, 0xFF, 0x20});
+    EXPECT_EQ(port.written, expected);
+    EXPECT_EQ(unread, 6u);
+    EXPECT_THAT(host.logSinceClear,
+                ElementsAre("OPEN SERIAL PORT COM1:38400", "CHECK CONTROLLER", "DRIVE PRINTOUT OFF",
+                            "SET CONTROLLER TIME TO PC TIME", "WRITE SETUP PARAMETERS",
+                            "PARAMETER --> P1=5\r ", "PARAMETER --> P2=6\r ", "DRIVE PRINTOUT ON",
+                            "NUMBER OF PARAMETERS 2", "SERIAL PORT CLOSED"));
+    EXPECT_THAT(host.waits, ElementsAre(2000u, 1000u, 1000u, 250u, 250u, 1000u));
+    EXPECT_THAT(Percents(), ElementsAre(0, 50));
+    EXPECT_EQ(host.toolbar.back(), (std::vector<bool>{true, true, true}));
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(ParameterUpdateTest, SplitsLongLinesSkipsShortPiecesAndSendsAnUnendedLastLine) {
+    const std::string longLine(299, 'x');
+    Update("ab\n\r\n\nabc\nab\r\n" + longLine + "\n" + "last");
+
+    EXPECT_THAT(ReceivedLines(),
+                ElementsAre("abc\n", "ab\r\n", longLine.substr(0, 255), longLine.substr(255) + "\n", "last"));
+    EXPECT_TRUE(Logged("PARAMETER --> abc "));
+    EXPECT_TRUE(Logged("PARAMETER --> " + longLine.substr(0, 255)));
+    EXPECT_TRUE(Logged("PARAMETER --> " + longLine.substr(255) + " "));
+    EXPECT_TRUE(Logged("PARAMETER --> last"));
+    EXPECT_TRUE(Logged("NUMBER OF PARAMETERS 5"));
+    EXPECT_FALSE(Logged("NUMBER OF PARAMETERS IN FILE 5"));
+}
+
+TEST_F(ParameterUpdateTest, PacesEachLineByTheConfiguredRate) {
+    for (const auto& [rate, pace] : {std::pair{57600, 166u}, {19200, 500u}, {9600, 1000u}}) {
+        host.waits.clear();
+        settings.m_nBaudRate = rate;
+        const std::uint32_t start = clock.nowMs();
+        Update("A=1\r\nB=2\r\nC=3\r\n");
+        EXPECT_THAT(host.waits, ElementsAre(2000u, 1000u, 1000u, pace, pace, pace, 1000u)) << rate;
+        EXPECT_GE(clock.nowMs() - start, 5000u + 3 * pace);
+    }
+}
+
+TEST_F(ParameterUpdateTest, MissingFileStillSetsTheClockAndReportsNoParameters) {
+    host.fileAnswers.push_back(PathOf("none"));
+    ParameterUpdate(session);
+
+    EXPECT_TRUE(model.clockValue.has_value());
+    EXPECT_EQ(model.receivedTexts.size(), 1u);
+    const std::vector<std::string> tail(host.log.end() - 4, host.log.end());
+    EXPECT_THAT(tail, ElementsAre("WRITE SETUP PARAMETERS", "DRIVE PRINTOUT ON", "NUMBER OF PARAMETERS 0",
+                                  "SERIAL PORT CLOSED"));
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(ParameterUpdateTest, FileChangedBetweenPassesNeverDividesByZeroNorPassesHundred) {
+    const std::string path = PathOf("late.txt");
+    host.onPump = [&] {
+        if (Logged("SET CONTROLLER TIME TO PC TIME") && !std::filesystem::exists(path))
+            WriteFile(path, "A=1\r\nB=2\r\n");
+    };
+    host.fileAnswers.push_back(path);
+    ParameterUpdate(session);
+    EXPECT_TRUE(Logged("NUMBER OF PARAMETERS 2"));
+    EXPECT_TRUE(Logged("NUMBER OF PARAMETERS IN FILE 0"));
+    EXPECT_TRUE(Percents().empty());
+
+    WriteFile(path, "A=1\r\n");
+    host.progress.clear();
+    host.log.clear();
+    host.onPump = [&] {
+        if (Logged("SET CONTROLLER TIME TO PC TIME") && ReadFile(path)->size() < 10)
+            WriteFile(path, "A=1\r\nB=2\r\nC=3\r\n");
+    };
+    host.fileAnswers.push_back(path);
+    ParameterUpdate(session);
+    EXPECT_THAT(Percents(), ElementsAre(0, 100, 100));
+    EXPECT_TRUE(Logged("NUMBER OF PARAMETERS IN FILE 1"));
+}
+
+TEST_F(ParameterUpdateTest, PulledAdapterEndsSoundly) {
+    VanishWhen([&] { return Logged("WRITE SETUP PARAMETERS"); });
+    Update("A=1\r\nB=2\r\n");
+
+    ASSERT_GE(host.log.size(), 2u);
+    EXPECT_THAT(host.log[host.log.size() - 2], HasSubstr("SERIAL PORT FAILURE - ERROR 2"));
+    EXPECT_EQ(host.log.back(), "SERIAL PORT CLOSED");
+    EXPECT_EQ(host.toolbar.back(), (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(host.progress.back().reset, 1);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(ParameterUpdateTest, BusyPortOnlyLogs) {
+    port.SetOpenError(1, 5);
+    Update("A=1\r\n");
+    EXPECT_THAT(host.logSinceClear,
+                ElementsAre("OPEN SERIAL PORT COM1:38400", "SERIAL PORT BUSY OR DOES NOT EXIST"));
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(host.toolbar.back(), (std::vector<bool>{true, true, true}));
+}
+
+} // namespace
+} // namespace bf::test
