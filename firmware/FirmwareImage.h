@@ -11,7 +11,20 @@ namespace bf {
 // 0x1FFFFF) plus 32 bytes of padding, with the flash sector table, the sector marks, the frame
 // builders and the sector checksums. Starts all zero, with no sector marked.
 class FirmwareImage {
-public:
+  public:
+    // Results of ParseS3Record.
+    enum ParseResult : std::uint8_t {
+        kRecordOk = 0,
+        kNotARecord = 1,    // the line does not start with "S"
+        kNotS3 = 2,         // another record type: skipped
+        kBadDigit = 3,      // a character where a hex digit belongs is none (also a line cut short)
+        kOutside = 4,       // starts and ends outside the image; nothing read
+        kStartsOutside = 5, // starts outside, ends inside
+        kEndsOutside = 6,   // starts inside, ends outside
+        kOverlap = 7,       // a data byte fell on a byte already holding a value other than 0xFF
+        kBadChecksum = 8,
+    };
+
     static constexpr std::uint32_t kBaseAddress = 0x100000;
     static constexpr std::uint32_t kFlashSize = 0x100000;
     static constexpr std::uint32_t kImageSize = kFlashSize + 32; // 1,048,608 bytes
@@ -28,8 +41,12 @@ public:
     static std::uint8_t HexDigitValue(char c);
     std::uint8_t StoreImageByte(std::uint32_t address, std::uint8_t value);
     bool MarkSector(std::uint32_t address);
-    // Parses one line (without line end) as an S3 record; result 0 to 8.
+    // Marks every sector that holds a byte other than 0xFF (after a binary load).
+    void MarkNonBlankSectors();
+    // Parses one line (without line end) as an S3 record; result 0 to 8 (see ParseResult).
+    // Reads at most kMaxRecordChars characters: anything after the checksum is ignored.
     std::uint8_t ParseS3Record(std::string_view line);
+    static constexpr std::size_t kMaxRecordChars = 4 + 2 * 255;
 
     bool NextEraseFrame(std::uint8_t* frame, bool restart);
     bool NextWriteFrame(std::uint8_t* frame, bool restart);
@@ -47,7 +64,7 @@ public:
     std::uint8_t* data() { return m_bytes.data(); }
     bool IsSectorMarked(int sector) const { return m_sectorMarks[sector] == 0xFF; }
 
-private:
+  private:
     std::array<std::uint8_t, kImageSize> m_bytes{};
     std::array<std::uint8_t, kSectorCount> m_sectorMarks{};
     std::uint8_t m_eraseCursor = 0;
@@ -59,9 +76,10 @@ private:
 // The block counts of the loaded image (members m_nBlocksToErase and m_nBlocksToWrite of the
 // window) and whether the image holds a completely loaded file. The update refuses to start
 // without one, so a half-converted image or the all-zero start image is never flashed.
+// The counts are 32-bit: a completely filled image has 32,768 write blocks, one more than 16 bits hold.
 struct ImageState {
-    std::int16_t m_nBlocksToErase = 0;
-    std::int16_t m_nBlocksToWrite = 0;
+    std::int32_t m_nBlocksToErase = 0;
+    std::int32_t m_nBlocksToWrite = 0;
     bool loaded = false;
 };
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace bf {
+
+// The extension of the last path component, without its dot ("" when the name has none).
+std::string_view ExtensionOf(std::string_view path);
+// True when the name's extension equals `extension` (without dot), compared without regard to case.
+bool HasExtension(std::string_view path, std::string_view extension);
+// The save-dialog rule: appends "." + extension unless the chosen name already has that extension
+// in any case ("a" -> "a.bin", "a.hex" -> "a.hex.bin", "a.BIN" stays).
+std::string WithExpectedExtension(std::string_view path, std::string_view extension);
+// The last path component, ASCII letters in upper case ("/tmp/fw.hex" -> "FW.HEX").
+std::string UpperBaseName(std::string_view path);
+// The system's text for an errno value, e.g. "No such file or directory".
+std::string SystemReason(int error);
+// The box text for a file that could not be written: names the path and the system's reason.
+std::string FileWriteErrorText(std::string_view path, int error);
+// The box text for a file that could not be read.
+std::string FileReadErrorText(std::string_view path, int error);
+
+// Writes a file whole or not at all: the bytes go to a temporary file in the target's folder, which
+// replaces the target only on Commit. Until then (and after any failure) the target is untouched, and
+// the temporary file is removed when the writer is destroyed without a successful Commit.
+// Every call after a failure fails again with the first error; Error() gives its errno value.
+class AtomicFileWriter {
+  public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file. Fails for a missing folder, a folder or an existing target that
+    // cannot be written, or a target that is a folder.
+    bool Open();
+    bool Write(const void* data, std::size_t size);
+    // Flushes the data to the disk, then renames the temporary file onto the target: after a crash
+    // the target holds either its old or its new content, never a part.
+    bool Commit();
+
+    int Error() const { return m_error; }
+    // The path that is written: the target, or the file a symbolic link target points to.
+    const std::string& Path() const { return m_path; }
+
+  private:
+    bool Fail(int error);
+    void Discard();
+
+    std::string m_path;
+    std::string m_tempPath;
+    int m_fd = -1;
+    int m_error = 0;
+    bool m_committed = false;
+};
+
+// Writes `size` bytes to `path` through an AtomicFileWriter; returns 0 or the errno of the failure.
+int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+
+} // namespace bf

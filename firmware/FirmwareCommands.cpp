@@ -1,0 +1,188 @@
+#include "FirmwareCommands.h"
+
+#include "FileUtil.h"
+#include "FirmwareFile.h"
+
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bf {
+
+namespace {
+
+constexpr char kHexFileLine[] = "HEX FILE: ";
+constexpr char kBinFileLine[] = "BIN FILE: ";
+constexpr char kConvertedOkLine[] = "HEX FILE CONVERTED OK";
+constexpr char kEraseCountLine[] = "NUMBER OF BLOCKS TO ERASE: ";
+constexpr char kWriteCountLine[] = "NUMBER OF BLOCKS TO WRITE: ";
+constexpr char kConversionErrorBox[] = "Error: ";
+constexpr char kHexExtension[] = "hex";
+constexpr char kBinExtension[] = "bin";
+constexpr char kAppTitleCaption[] = "";
+
+const std::vector<FileFilter>& OpenFilters() {
+    static const std::vector<FileFilter> filters{{"Brenvaldor Firmware (*.hex;*.bin)", "*.hex;*.bin"},
+                                                 {"All files (*.*)", "*.*"}};
+    return filters;
+}
+
+const std::vector<FileFilter>& SaveFilters() {
+    static const std::vector<FileFilter> filters{{"Brenvaldor Firmware (*.bin)", "*.bin"},
+                                                 {"All files (*.*)", "*.*"}};
+    return filters;
+}
+
+// Open and Save As pump events through UpdateProgress; a second Open or Save As arriving that way
+// would change or read the image halfway through the first, so it is refused.
+bool g_imageCommandRunning = false;
+
+class ImageCommandGuard {
+  public:
+    ImageCommandGuard() : m_entered(!g_imageCommandRunning) { g_imageCommandRunning = true; }
+    ~ImageCommandGuard() {
+        if (m_entered)
+            g_imageCommandRunning = false;
+    }
+    ImageCommandGuard(const ImageCommandGuard&) = delete;
+    ImageCommandGuard& operator=(const ImageCommandGuard&) = delete;
+    bool entered() const { return m_entered; }
+
+  private:
+    bool m_entered;
+};
+
+class ReadFile {
+  public:
+    // Only a regular file counts as openable: a folder, a pipe or a device is refused rather than
+    // read (a device could deliver a line without end).
+    explicit ReadFile(const std::string& path) : m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+        struct stat st {};
+        if (m_fd >= 0 && (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            close(m_fd);
+            m_fd = -1;
+        }
+        m_length = m_fd >= 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    }
+    ~ReadFile() {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    ReadFile(const ReadFile&) = delete;
+    ReadFile& operator=(const ReadFile&) = delete;
+
+    int fd() const { return m_fd; }
+    std::uint64_t length() const { return m_length; }
+
+  private:
+    int m_fd;
+    std::uint64_t m_length = 0;
+};
+
+// Fills the cleared image from the file; false when the command must end here (a box was shown).
+bool LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std::string& path) {
+    int readError = 0;
+    if (HasExtension(path, kBinExtension)) {
+        host.AppendLog(kBinFileLine + UpperBaseName(path));
+        readError = ReadBinaryImage(file.fd(), image);
+    } else if (HasExtension(path, kHexExtension)) {
+        host.AppendLog(kHexFileLine + UpperBaseName(path));
+        const auto result = ConvertSRecordFile(file.fd(), file.length(), image,
+                                               [&host](int percent) { host.UpdateProgress(percent, 0); });
+        if (result.errorNumber != 0) {
+            host.MessageBox(kConversionErrorBox + std::to_string(result.errorNumber), kAppTitleCaption,
+                            BoxIcon::None);
+            return false;
+        }
+        readError = result.readError;
+        if (readError == 0)
+            host.AppendLog(kConvertedOkLine);
+    }
+    if (readError != 0) {
+        host.MessageBox(FileReadErrorText(path, readError), kAppTitleCaption, BoxIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+void CountBlocks(Host& host, FirmwareImage& image, ImageState& state) {
+    std::uint8_t eraseFrame[FirmwareImage::kEraseFrameSize];
+    state.m_nBlocksToErase = 0;
+    for (bool restart = true; image.NextEraseFrame(eraseFrame, restart); restart = false)
+        ++state.m_nBlocksToErase;
+    host.AppendLog(kEraseCountLine + std::to_string(state.m_nBlocksToErase));
+
+    std::uint8_t writeFrame[FirmwareImage::kWriteFrameSize];
+    state.m_nBlocksToWrite = 0;
+    for (bool restart = true; image.NextWriteFrame(writeFrame, restart); restart = false)
+        ++state.m_nBlocksToWrite;
+    host.AppendLog(kWriteCountLine + std::to_string(state.m_nBlocksToWrite));
+    host.UpdateProgress(0, 1);
+}
+
+// Writes the image, reporting i * 100 / size after byte i as the byte-by-byte loop would: each
+// percentage is reported once, right after the first byte that reaches it.
+bool WriteImage(Host& host, AtomicFileWriter& writer, const FirmwareImage& image) {
+    constexpr std::uint64_t size = FirmwareImage::kImageSize;
+    std::uint64_t written = 0;
+    for (std::uint64_t percent = 1;; ++percent) {
+        const std::uint64_t firstByte = (percent * size + 99) / 100;
+        if (firstByte >= size)
+            break;
+        if (!writer.Write(image.data() + written, firstByte + 1 - written))
+            return false;
+        written = firstByte + 1;
+        host.UpdateProgress(static_cast<int>(percent), 0);
+    }
+    return writer.Write(image.data() + written, size - written);
+}
+
+} // namespace
+
+void OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
+    const ImageCommandGuard guard;
+    if (!guard.entered())
+        return;
+    host.ClearLog();
+    const auto chosen = host.AskOpenFileName(OpenFilters());
+    if (!chosen)
+        return;
+
+    const ReadFile file(*chosen);
+    const bool opened = file.fd() >= 0;
+    if (opened) {
+        host.UpdateProgress(0, 1);
+        image.ClearImage();
+        state.loaded = false;
+        if (!LoadFile(host, image, file, *chosen))
+            return;
+    }
+    CountBlocks(host, image, state);
+    // A file that could not be opened leaves the image, and whether it counts as loaded, as it was.
+    if (opened)
+        state.loaded = true;
+}
+
+void SaveFirmwareAs(Host& host, const FirmwareImage& image) {
+    const ImageCommandGuard guard;
+    if (!guard.entered())
+        return;
+    const auto chosen = host.AskSaveFileName(SaveFilters());
+    if (!chosen)
+        return;
+    const std::string path = WithExpectedExtension(*chosen, kBinExtension);
+    // The dialog confirmed overwriting the name it showed, not the one with ".bin" added.
+    struct stat st {};
+    if (path != *chosen && lstat(path.c_str(), &st) == 0 && !host.ConfirmOverwrite(path))
+        return;
+
+    host.UpdateProgress(0, 1);
+    AtomicFileWriter writer(path);
+    if (!(writer.Open() && WriteImage(host, writer, image) && writer.Commit()))
+        host.MessageBox(FileWriteErrorText(path, writer.Error()), kAppTitleCaption, BoxIcon::Error);
+    host.UpdateProgress(0, 1);
+}
+
+} // namespace bf

@@ -1,0 +1,83 @@
+#include "FirmwareFile.h"
+
+#include "LineReader.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace bf {
+
+namespace {
+
+// The first byte count whose percentage of `length` is above `percent`.
+std::uint64_t NextPercentStep(int percent, std::uint64_t length) {
+    return (static_cast<std::uint64_t>(percent + 1) * length + 99) / 100;
+}
+
+} // namespace
+
+int ConversionErrorNumber(std::uint8_t parseResult) {
+    switch (parseResult) {
+    case FirmwareImage::kBadDigit:
+        return 1;
+    case FirmwareImage::kOverlap:
+        return 2;
+    case FirmwareImage::kStartsOutside:
+        return 3;
+    case FirmwareImage::kEndsOutside:
+        return 4;
+    case FirmwareImage::kOutside:
+        return 5;
+    case FirmwareImage::kBadChecksum:
+        return 6;
+    default:
+        return 0;
+    }
+}
+
+ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareImage& image,
+                                    const ProgressFn& progress) {
+    ConversionResult result;
+    LineReader reader(fd);
+    LineReader::Line line;
+    std::uint64_t bytesRead = 0;
+    // The percentage bytesRead * 100 / fileLength changes only at these byte counts: comparing
+    // against the next one spares a division per line.
+    int percent = 0;
+    std::uint64_t nextStep = NextPercentStep(percent, fileLength);
+    while (reader.Next(line)) {
+        bytesRead += line.consumed;
+        if (line.length == 0)
+            continue;
+        result.errorNumber = ConversionErrorNumber(image.ParseS3Record(line.text));
+        if (result.errorNumber != 0)
+            return result;
+        if (bytesRead >= nextStep && percent < 100) {
+            // A file that grew while being read must not push the percentage past 100.
+            percent = bytesRead >= fileLength ? 100 : static_cast<int>(bytesRead * 100 / fileLength);
+            nextStep = NextPercentStep(percent, fileLength);
+            progress(percent);
+        }
+    }
+    result.readError = reader.Error();
+    return result;
+}
+
+int ReadBinaryImage(int fd, FirmwareImage& image) {
+    std::uint8_t* bytes = image.data();
+    std::size_t filled = 0;
+    while (filled < FirmwareImage::kImageSize) {
+        const ssize_t n = read(fd, bytes + filled, FirmwareImage::kImageSize - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    image.MarkNonBlankSectors();
+    return 0;
+}
+
+} // namespace bf

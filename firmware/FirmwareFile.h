@@ -1,0 +1,33 @@
+#pragma once
+
+#include "FirmwareImage.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace bf {
+
+// Receives each new progress percentage of a conversion.
+using ProgressFn = std::function<void(int percent)>;
+
+struct ConversionResult {
+    int errorNumber = 0; // the N of the "Error: N" box; 0 when the file converted
+    int readError = 0;   // errno of a failed read; 0 when the file was read to its end
+    bool ok() const { return errorNumber == 0 && readError == 0; }
+};
+
+// The "Error: N" number for a ParseS3Record result; 0 for the results that let the conversion go on.
+int ConversionErrorNumber(std::uint8_t parseResult);
+
+// Converts the S-record file open on `fd` into the (cleared) image, line by line, stopping at the
+// first error. Empty lines are skipped; other lines that are no S3 record are skipped by the parser.
+// After each line that parsed, `progress` gets the percentage of the file read so far, but only
+// when it differs from the last one it was given (starting from 0).
+ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareImage& image,
+                                    const ProgressFn& progress);
+
+// Reads up to the image size from the start of the binary file open on `fd` into the image, then
+// marks the sectors that hold non-blank bytes. Returns 0, or errno of a failed read.
+int ReadBinaryImage(int fd, FirmwareImage& image);
+
+} // namespace bf

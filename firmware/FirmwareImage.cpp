@@ -1,0 +1,272 @@
+#include "FirmwareImage.h"
+
+#include <cstring>
+
+namespace bf {
+
+namespace {
+
+constexpr std::uint8_t kEraseCommand = 0xF2;
+constexpr std::uint8_t kWriteCommand = 0xF3;
+constexpr std::uint8_t kMarked = 0xFF;
+constexpr std::uint8_t kBadNibble = 0xFF;
+constexpr std::uint32_t kWriteBlockSize = 32;
+constexpr std::uint32_t kChecksumSectorSize = 0x10000;
+constexpr std::uint8_t kChecksumEntries = 18;
+
+// Value of each character as a hex digit; 0xFF for everything but "0"-"9" and "A"-"F".
+constexpr auto kHexTable = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (auto& v : table)
+        v = kBadNibble;
+    for (int c = '0'; c <= '9'; ++c)
+        table[c] = static_cast<std::uint8_t>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c)
+        table[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+    return table;
+}();
+
+// Reads the hex byte at `pos`, high nibble first. Past the end of the line there is no digit.
+bool ReadHexByte(std::string_view line, std::size_t pos, std::uint8_t& value) {
+    if (pos + 1 >= line.size())
+        return false;
+    const std::uint8_t high = kHexTable[static_cast<unsigned char>(line[pos])];
+    const std::uint8_t low = kHexTable[static_cast<unsigned char>(line[pos + 1])];
+    if ((high | low) > 15)
+        return false;
+    value = static_cast<std::uint8_t>(high << 4 | low);
+    return true;
+}
+
+// The same without bounds check, for a line known to hold the digits.
+bool DecodeHexByte(const char* digits, std::uint8_t& value) {
+    const std::uint8_t high = kHexTable[static_cast<unsigned char>(digits[0])];
+    const std::uint8_t low = kHexTable[static_cast<unsigned char>(digits[1])];
+    value = static_cast<std::uint8_t>(high << 4 | low);
+    return (high | low) <= 15;
+}
+
+bool InImage(std::uint32_t address) {
+    return address >= FirmwareImage::kBaseAddress &&
+           address - FirmwareImage::kBaseAddress < FirmwareImage::kFlashSize;
+}
+
+// Offset of the first byte other than 0xFF in [from, to), or `to` when there is none.
+std::uint32_t FirstNonBlank(const std::uint8_t* bytes, std::uint32_t from, std::uint32_t to) {
+    while (from < to && from % 8 != 0 && bytes[from] == FirmwareImage::kBlank)
+        ++from;
+    while (from + 8 <= to) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + from, sizeof word);
+        if (word != ~std::uint64_t{0})
+            break;
+        from += 8;
+    }
+    while (from < to && bytes[from] == FirmwareImage::kBlank)
+        ++from;
+    return from;
+}
+
+// Sum of 32 bytes, eight at a time: the bytes are spread over 16-bit lanes that cannot overflow.
+std::uint32_t ByteSum32(const std::uint8_t* bytes) {
+    constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FF;
+    std::uint64_t lanes = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + 8 * i, sizeof word);
+        lanes += (word & kLowBytes) + ((word >> 8) & kLowBytes);
+    }
+    return static_cast<std::uint32_t>((lanes * 0x0001000100010001) >> 48);
+}
+
+} // namespace
+
+FirmwareImage::FirmwareImage() = default;
+
+void FirmwareImage::ClearImage() {
+    m_bytes.fill(kBlank);
+    m_sectorMarks.fill(0x00);
+}
+
+std::uint8_t FirmwareImage::HexDigitValue(char c) {
+    return kHexTable[static_cast<unsigned char>(c)];
+}
+
+std::uint8_t FirmwareImage::StoreImageByte(std::uint32_t address, std::uint8_t value) {
+    if (!InImage(address))
+        return 1;
+    std::uint8_t& slot = m_bytes[address - kBaseAddress];
+    if (slot != kBlank)
+        return 2;
+    slot = value;
+    return 0;
+}
+
+bool FirmwareImage::MarkSector(std::uint32_t address) {
+    if (!InImage(address))
+        return false;
+    m_sectorMarks[SectorOfOffset(address - kBaseAddress)] = kMarked;
+    return true;
+}
+
+void FirmwareImage::MarkNonBlankSectors() {
+    for (int sector = 0; sector < kSectorCount; ++sector) {
+        const std::uint32_t start = SectorStart(sector);
+        const std::uint32_t end = start + SectorSize(sector);
+        if (FirstNonBlank(m_bytes.data(), start, end) < end)
+            m_sectorMarks[sector] = kMarked;
+    }
+}
+
+std::uint8_t FirmwareImage::ParseS3Record(std::string_view line) {
+    if (line.empty() || line[0] != 'S')
+        return kNotARecord;
+    if (line.size() < 2 || line[1] != '3')
+        return kNotS3;
+
+    std::uint8_t count = 0;
+    if (!ReadHexByte(line, 2, count))
+        return kBadDigit;
+    std::uint32_t address = 0;
+    std::uint8_t sum = count;
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::uint8_t b = 0;
+        if (!ReadHexByte(line, 4 + 2 * i, b))
+            return kBadDigit;
+        address = address << 8 | b;
+        sum = static_cast<std::uint8_t>(sum + b);
+    }
+
+    // The count covers the four address bytes, the data and the checksum byte.
+    const std::uint8_t dataBytes = static_cast<std::uint8_t>(count - 5);
+    const std::uint32_t end = dataBytes == 0 ? address : address + dataBytes - 1;
+    const bool startInside = MarkSector(address);
+    const bool endInside = MarkSector(end);
+    if (!startInside && !endInside)
+        return kOutside;
+    std::uint8_t result = kRecordOk;
+    if (!startInside)
+        result = kStartsOutside;
+    else if (!endInside)
+        result = kEndsOutside;
+
+    std::size_t pos = 12;
+    if (result == kRecordOk && line.size() >= pos + 2 * dataBytes + 2) {
+        // The common case: the whole record lies inside the image and the line holds every digit.
+        std::uint8_t* slot = m_bytes.data() + (address - kBaseAddress);
+        for (std::uint32_t i = 0; i < dataBytes; ++i, pos += 2) {
+            std::uint8_t b = 0;
+            if (!DecodeHexByte(line.data() + pos, b))
+                return kBadDigit;
+            sum = static_cast<std::uint8_t>(sum + b);
+            if (slot[i] == kBlank)
+                slot[i] = b;
+            else
+                result = kOverlap;
+        }
+    }
+    for (std::uint32_t i = (pos - 12) / 2; i < dataBytes; ++i, pos += 2) {
+        std::uint8_t b = 0;
+        if (!ReadHexByte(line, pos, b))
+            return kBadDigit;
+        sum = static_cast<std::uint8_t>(sum + b);
+        if (StoreImageByte(address + i, b) == 2)
+            result = kOverlap;
+    }
+
+    std::uint8_t checksum = 0;
+    if (!ReadHexByte(line, pos, checksum))
+        return kBadDigit;
+    if (checksum != static_cast<std::uint8_t>(~sum))
+        return kBadChecksum;
+    return result;
+}
+
+bool FirmwareImage::NextEraseFrame(std::uint8_t* frame, bool restart) {
+    if (restart)
+        m_eraseCursor = 0;
+    while (m_eraseCursor < kSectorCount && m_sectorMarks[m_eraseCursor] != kMarked)
+        ++m_eraseCursor;
+    if (m_eraseCursor >= kSectorCount)
+        return false;
+    frame[0] = kEraseCommand;
+    frame[1] = m_eraseCursor++;
+    return true;
+}
+
+bool FirmwareImage::NextWriteFrame(std::uint8_t* frame, bool restart) {
+    if (restart)
+        m_writeCursor = 0;
+    // Skip blank 16-bit pairs between blocks: stop at the pair that holds the first non-blank byte.
+    if (m_writeCursor < kFlashSize)
+        m_writeCursor = FirstNonBlank(m_bytes.data(), m_writeCursor, kFlashSize) & ~std::uint32_t{1};
+    if (m_writeCursor >= kFlashSize)
+        return false;
+
+    const std::uint32_t address = kBaseAddress + m_writeCursor;
+    frame[0] = kWriteCommand;
+    frame[1] = static_cast<std::uint8_t>(address >> 16);
+    frame[2] = static_cast<std::uint8_t>(address >> 8);
+    frame[3] = static_cast<std::uint8_t>(address);
+    std::memcpy(frame + 4, m_bytes.data() + m_writeCursor, kWriteBlockSize);
+    const std::uint32_t sum = frame[1] + frame[2] + frame[3] + ByteSum32(frame + 4);
+    frame[kWriteFrameSize - 1] = static_cast<std::uint8_t>(~sum);
+    m_writeCursor += kWriteBlockSize;
+    return true;
+}
+
+std::uint16_t FirmwareImage::SectorChecksum(std::uint8_t sector) const {
+    if (sector < kFirstVerifiedSector || sector > kLastVerifiedSector)
+        return 0;
+    const std::uint8_t* bytes = m_bytes.data() + SectorStart(sector);
+    // Big-endian words summed modulo 65536: the high bytes count 256 times, the low bytes once.
+    std::uint32_t highSum = 0;
+    std::uint32_t lowSum = 0;
+    for (std::uint32_t i = 0; i < kChecksumSectorSize; i += 2) {
+        highSum += bytes[i];
+        lowSum += bytes[i + 1];
+    }
+    return static_cast<std::uint16_t>(~(highSum * 256 + lowSum));
+}
+
+void FirmwareImage::StoreControllerChecksum(std::uint16_t value, bool restart) {
+    if (restart)
+        m_checksumCursor = kFirstVerifiedSector;
+    else if (m_checksumCursor >= kChecksumEntries)
+        return;
+    m_controllerChecksums[m_checksumCursor++] = value;
+}
+
+bool FirmwareImage::VerifySectorChecksums() const {
+    for (int sector = kFirstVerifiedSector; sector <= kLastVerifiedSector; ++sector) {
+        if (!IsSectorMarked(sector))
+            continue;
+        if (SectorChecksum(static_cast<std::uint8_t>(sector)) != m_controllerChecksums[sector])
+            return false;
+    }
+    return true;
+}
+
+int FirmwareImage::SectorOfOffset(std::uint32_t offset) {
+    if (offset < 0x4000)
+        return 0;
+    if (offset < 0x6000)
+        return 1;
+    if (offset < 0x8000)
+        return 2;
+    if (offset < 0x10000)
+        return 3;
+    return static_cast<int>(offset >> 16) + 3;
+}
+
+std::uint32_t FirmwareImage::SectorStart(int sector) {
+    static constexpr std::uint32_t kSmallStarts[] = {0x0000, 0x4000, 0x6000, 0x8000};
+    return sector < 4 ? kSmallStarts[sector] : static_cast<std::uint32_t>(sector - 3) << 16;
+}
+
+std::uint32_t FirmwareImage::SectorSize(int sector) {
+    static constexpr std::uint32_t kSmallSizes[] = {0x4000, 0x2000, 0x2000, 0x8000};
+    return sector < 4 ? kSmallSizes[sector] : 0x10000;
+}
+
+} // namespace bf

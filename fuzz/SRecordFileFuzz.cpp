@@ -1,0 +1,51 @@
+// libFuzzer target: a whole S-record file through the conversion, then the frame builders.
+#include "FirmwareFile.h"
+#include "FirmwareImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+int FileWith(const std::uint8_t* data, std::size_t size) {
+    static const int fd = memfd_create("fuzz-srecord", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0)
+        __builtin_trap();
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        if (n <= 0)
+            __builtin_trap();
+        done += static_cast<std::size_t>(n);
+    }
+    lseek(fd, 0, SEEK_SET);
+    return fd;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static auto* image = new bf::FirmwareImage;
+    image->ClearImage();
+    const int fd = FileWith(data, size);
+    int last = 0;
+    const auto result = bf::ConvertSRecordFile(fd, size, *image, [&last](int percent) {
+        // Percentages rise strictly and stay within 1 to 100.
+        if (percent <= last || percent > 100)
+            __builtin_trap();
+        last = percent;
+    });
+    if (result.errorNumber < 0 || result.errorNumber > 6 || result.readError != 0)
+        __builtin_trap();
+
+    std::uint8_t frame[bf::FirmwareImage::kWriteFrameSize];
+    int frames = 0;
+    for (bool restart = true; image->NextWriteFrame(frame, restart); restart = false)
+        if (++frames > 32768 || frame[1] < 0x10 || frame[1] > 0x1F || frame[3] % 2 != 0)
+            __builtin_trap();
+    for (bool restart = true; image->NextEraseFrame(frame, restart); restart = false)
+        if (frame[1] >= bf::FirmwareImage::kSectorCount || !image->IsSectorMarked(frame[1]))
+            __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,128 @@
+#include "FileUtil.h"
+#include "FirmwareTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace bf {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteText;
+
+TEST(FileNames, ExpectedExtensionIsAppendedUnlessPresentInAnyCase) {
+    EXPECT_EQ(WithExpectedExtension("/d/out", "bin"), "/d/out.bin");
+    EXPECT_EQ(WithExpectedExtension("/d/out.hex", "bin"), "/d/out.hex.bin");
+    EXPECT_EQ(WithExpectedExtension("/d/out.bin", "bin"), "/d/out.bin");
+    EXPECT_EQ(WithExpectedExtension("/d/OUT.BIN", "bin"), "/d/OUT.BIN");
+    EXPECT_EQ(WithExpectedExtension("/d/out.Bin", "bin"), "/d/out.Bin");
+    EXPECT_EQ(WithExpectedExtension("/d/out.binary", "bin"), "/d/out.binary.bin");
+    EXPECT_EQ(WithExpectedExtension("/d/out.", "txt"), "/d/out..txt");
+    // A dot in a folder's name is no extension of the file.
+    EXPECT_EQ(WithExpectedExtension("/d.bin/out", "bin"), "/d.bin/out.bin");
+    EXPECT_EQ(WithExpectedExtension("params.TXT", "txt"), "params.TXT");
+}
+
+TEST(FileNames, ExtensionAndUpperCaseName) {
+    EXPECT_EQ(ExtensionOf("/a.b/c"), "");
+    EXPECT_EQ(ExtensionOf("/a/c.tar.GZ"), "GZ");
+    EXPECT_TRUE(HasExtension("x.HeX", "hex"));
+    EXPECT_FALSE(HasExtension("hex", "hex"));
+    EXPECT_EQ(UpperBaseName("/tmp/fw/lift_v1.2.hex"), "LIFT_V1.2.HEX");
+    EXPECT_EQ(UpperBaseName("plain.bin"), "PLAIN.BIN");
+    EXPECT_EQ(UpperBaseName("/tmp/m\xC3\xBCller.hex"), "M\xC3\xBCLLER.HEX"); // non-ASCII bytes kept
+}
+
+TEST(FileErrors, TextsNameThePathAndTheSystemReason) {
+    EXPECT_EQ(SystemReason(ENOENT), "No such file or directory");
+    EXPECT_EQ(FileWriteErrorText("/x/y.bin", EACCES),
+              "Cannot write the file \"/x/y.bin\":\nPermission denied");
+    EXPECT_EQ(FileReadErrorText("/x/y.hex", EIO), "Cannot read the file \"/x/y.hex\":\nInput/output error");
+}
+
+class AtomicFileWriterTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+};
+
+TEST_F(AtomicFileWriterTest, CreatesAndReplacesWithoutLeavingTemporaryFiles) {
+    const std::string path = dir / "a.bin";
+    ASSERT_EQ(WriteFileAtomically(path, "first", 5), 0);
+    chmod(path.c_str(), 0640);
+    ASSERT_EQ(WriteFileAtomically(path, "second!", 7), 0);
+    EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'s', 'e', 'c', 'o', 'n', 'd', '!'}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
+    struct stat st {};
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u); // the replaced file's mode is kept
+}
+
+TEST_F(AtomicFileWriterTest, UncreatableTargetsFailWithTheirReason) {
+    EXPECT_EQ(WriteFileAtomically(dir / "missing/a.bin", "x", 1), ENOENT);
+    WriteText(dir / "plain", "");
+    EXPECT_EQ(WriteFileAtomically(dir / "plain/a.bin", "x", 1), ENOTDIR);
+    std::filesystem::create_directory(dir / "folder.bin");
+    EXPECT_EQ(WriteFileAtomically(dir / "folder.bin", "x", 1), EISDIR);
+    EXPECT_EQ(dir.Names().size(), 2u);
+}
+
+TEST_F(AtomicFileWriterTest, ReadOnlyTargetIsRefused) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    const std::string path = dir / "ro.bin";
+    WriteText(path, "keep");
+    chmod(path.c_str(), 0444);
+    EXPECT_EQ(WriteFileAtomically(path, "x", 1), EACCES);
+    EXPECT_EQ(ReadBytes(path).size(), 4u);
+}
+
+TEST_F(AtomicFileWriterTest, AbandonedWriteLeavesTheOldFile) {
+    const std::string path = dir / "a.bin";
+    WriteText(path, "old");
+    {
+        AtomicFileWriter writer(path);
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write("new data", 8));
+        EXPECT_EQ(dir.Names().size(), 2u);
+    }
+    EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
+}
+
+TEST_F(AtomicFileWriterTest, FailedWriteLeavesTheOldFile) {
+    const std::string path = dir / "a.bin";
+    WriteText(path, "old");
+    // A file-size limit makes the write fail half-way, as a full disk would.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::vector<char> big(100000, 'n');
+    const int error = WriteFileAtomically(path, big.data(), big.size());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
+}
+
+TEST_F(AtomicFileWriterTest, LongNamesAndSymbolicLinks) {
+    const std::string longName = std::string(250, 'n') + ".bin";
+    EXPECT_EQ(WriteFileAtomically(dir / longName, "x", 1), 0);
+    EXPECT_EQ(ReadBytes(dir / longName).size(), 1u);
+
+    WriteText(dir / "real.bin", "old");
+    std::filesystem::create_symlink(dir / "real.bin", dir / "link.bin");
+    EXPECT_EQ(WriteFileAtomically(dir / "link.bin", "new", 3), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bin"));
+    EXPECT_EQ(ReadBytes(dir / "real.bin"), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+}
+
+} // namespace
+} // namespace bf

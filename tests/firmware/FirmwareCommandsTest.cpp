@@ -1,0 +1,374 @@
+#include "FirmwareCommands.h"
+#include "FirmwareTestUtil.h"
+#include "RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+#include <utility>
+
+namespace bf {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::S3;
+using test::TempDir;
+using test::WriteBytes;
+using test::WriteText;
+using Lines = std::vector<std::string>;
+
+class FirmwareCommandsTest : public ::testing::Test {
+  protected:
+    void Open(const std::string& path) {
+        host.fileAnswers.push_back(path);
+        OpenFirmware(host, *image, state);
+    }
+    void SaveAs(const std::string& path) {
+        host.fileAnswers.push_back(path);
+        SaveFirmwareAs(host, *image);
+    }
+    // Opens a .hex file holding `lines`, each ended by CR LF.
+    void OpenHex(const Lines& lines, const std::string& name = "fw.hex") {
+        std::string text;
+        for (const auto& l : lines)
+            text += l + "\r\n";
+        WriteText(dir / name, text);
+        Open(dir / name);
+    }
+    std::uint8_t At(std::uint32_t address) const { return image->data()[address - 0x100000]; }
+    Lines CountLines(int erase, int write) const {
+        return {"NUMBER OF BLOCKS TO ERASE: " + std::to_string(erase),
+                "NUMBER OF BLOCKS TO WRITE: " + std::to_string(write)};
+    }
+    Lines Concat(Lines a, const Lines& b) const {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
+    std::vector<int> Percentages() const {
+        std::vector<int> values;
+        for (auto p : host.progress)
+            values.push_back(p.reset == 1 ? -1 : p.percent);
+        return values;
+    }
+
+    test::VirtualClock clock;
+    test::RecordingHost host{clock};
+    std::unique_ptr<FirmwareImage> image = std::make_unique<FirmwareImage>();
+    ImageState state;
+    TempDir dir;
+};
+
+TEST_F(FirmwareCommandsTest, DialogFilters) {
+    OpenFirmware(host, *image, state);
+    SaveFirmwareAs(host, *image);
+    ASSERT_EQ(host.dialogs.size(), 2u);
+    EXPECT_FALSE(host.dialogs[0].save);
+    ASSERT_EQ(host.dialogs[0].filters.size(), 2u);
+    EXPECT_EQ(host.dialogs[0].filters[0].description, "Brenvaldor Firmware (*.hex;*.bin)");
+    EXPECT_EQ(host.dialogs[0].filters[0].pattern, "*.hex;*.bin");
+    EXPECT_EQ(host.dialogs[0].filters[1].description, "All files (*.*)");
+    EXPECT_EQ(host.dialogs[0].filters[1].pattern, "*.*");
+    EXPECT_TRUE(host.dialogs[1].save);
+    ASSERT_EQ(host.dialogs[1].filters.size(), 2u);
+    EXPECT_EQ(host.dialogs[1].filters[0].description, "Brenvaldor Firmware (*.bin)");
+    EXPECT_EQ(host.dialogs[1].filters[0].pattern, "*.bin");
+    EXPECT_EQ(host.dialogs[1].filters[1].pattern, "*.*");
+}
+
+TEST_F(FirmwareCommandsTest, CancelledOpenOnlyEmptiesTheLog) {
+    OpenFirmware(host, *image, state);
+    EXPECT_EQ(host.clears, 1);
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_TRUE(host.progress.empty());
+    EXPECT_EQ(image->data()[0], 0x00);
+    EXPECT_FALSE(state.loaded);
+}
+
+TEST_F(FirmwareCommandsTest, HexFileIsConvertedAndCounted) {
+    OpenHex({"S00F000068656C6C6F202020202000003C", S3(0x100000, Bytes(32, 0x01)), "", S3(0x150000, {0x02}),
+             "S1130000285F245F2212226A000424290008237C2A", S3(0x150040, {0x03}), "S70500000000FA"});
+    EXPECT_EQ(host.logSinceClear, Concat({"HEX FILE: FW.HEX", "HEX FILE CONVERTED OK"}, CountLines(2, 3)));
+    EXPECT_EQ(state.m_nBlocksToErase, 2);
+    EXPECT_EQ(state.m_nBlocksToWrite, 3);
+    EXPECT_TRUE(state.loaded);
+    EXPECT_EQ(At(0x10001F), 0x01);
+    EXPECT_EQ(At(0x150040), 0x03);
+    EXPECT_EQ(At(0x150041), 0xFF);
+    EXPECT_TRUE(host.boxes.empty());
+    // Reset, rising percentages ending at 100, then the reset after counting.
+    const auto p = Percentages();
+    ASSERT_GE(p.size(), 3u);
+    EXPECT_EQ(p.front(), -1);
+    EXPECT_EQ(p[p.size() - 2], 100);
+    EXPECT_EQ(p.back(), -1);
+    EXPECT_TRUE(std::is_sorted(p.begin() + 1, p.end() - 1));
+}
+
+TEST_F(FirmwareCommandsTest, ProgressOfLineFeedFilesStaysWithin100) {
+    std::string text;
+    for (std::uint32_t a = 0; a < 0x100; a += 4)
+        text += S3(0x100000 + a, {1, 2, 3, 4}) + "\n\n";
+    WriteText(dir / "lf.hex", text);
+    Open(dir / "lf.hex");
+    // The bytes actually read count: the last record ends one line feed before the file's end.
+    const auto p = Percentages();
+    EXPECT_EQ(*std::max_element(p.begin(), p.end()), 99);
+}
+
+TEST_F(FirmwareCommandsTest, FileWithoutS3RecordsConvertsToAnEmptyImage) {
+    OpenHex({"S00600004844521B", ":100000000C9434000C9446000C9446000C9446006A", "S9030000FC"});
+    EXPECT_EQ(host.logSinceClear, Concat({"HEX FILE: FW.HEX", "HEX FILE CONVERTED OK"}, CountLines(0, 0)));
+    EXPECT_EQ(image->data()[0], 0xFF);
+    EXPECT_TRUE(state.loaded);
+}
+
+TEST_F(FirmwareCommandsTest, EachConversionErrorStopsWithItsBox) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Error: 1", "S3070010000001020e"},         {"Error: 2", S3(0x180000, {0x07})},
+        {"Error: 3", S3(0x000FFFF0, Bytes(32, 0))}, {"Error: 4", S3(0x1FFFF0, Bytes(17, 0))},
+        {"Error: 5", S3(0x200000, Bytes(4, 0))},    {"Error: 6", S3(0x100040, {0x01}, 1)},
+    };
+    for (const auto& [box, bad] : cases) {
+        SCOPED_TRACE(box);
+        OpenHex({S3(0x100000, Bytes(40, 0x05))});
+        ASSERT_TRUE(state.loaded);
+        host.boxes.clear();
+        OpenHex({S3(0x180000, {0x09}), bad, S3(0x190000, {0x0A})});
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_EQ(host.boxes[0].text, box);
+        EXPECT_EQ(host.boxes[0].caption, "");
+        EXPECT_EQ(host.boxes[0].icon, BoxIcon::None);
+        // No further line, counts of the previous image, not loaded, lines before kept, none after.
+        EXPECT_EQ(host.logSinceClear, Lines{"HEX FILE: FW.HEX"});
+        EXPECT_EQ(state.m_nBlocksToErase, 1);
+        EXPECT_EQ(state.m_nBlocksToWrite, 2);
+        EXPECT_FALSE(state.loaded);
+        EXPECT_EQ(At(0x180000), 0x09);
+        EXPECT_EQ(At(0x190000), 0xFF);
+        EXPECT_EQ(host.progress.back().reset, 0);
+    }
+}
+
+TEST_F(FirmwareCommandsTest, BinaryFilesOfEverySize) {
+    std::vector<std::uint8_t> exact = Bytes(0x100000, 0xFF);
+    exact[0] = 0x00;
+    exact[0x1FFFF] = 0x10; // sector 4
+    exact[0xFFFFF] = 0x20; // sector 18
+    WriteBytes(dir / "exact.bin", exact);
+    Open(dir / "exact.bin");
+    EXPECT_EQ(host.logSinceClear, Concat({"BIN FILE: EXACT.BIN"}, CountLines(3, 3)));
+    EXPECT_TRUE(std::equal(exact.begin(), exact.end(), image->data()));
+    EXPECT_EQ(image->data()[0x10001F], 0xFF);
+    EXPECT_EQ(Percentages(), (std::vector<int>{-1, -1}));
+
+    std::vector<std::uint8_t> longer = Bytes(0x100020 + 100, 0x33);
+    longer[0x10001F] = 0x44;
+    WriteBytes(dir / "longer.bin", longer);
+    Open(dir / "longer.bin");
+    EXPECT_EQ(image->data()[0x10001F], 0x44);
+    EXPECT_EQ(state.m_nBlocksToErase, 19);
+    EXPECT_EQ(state.m_nBlocksToWrite, 32768);
+
+    WriteBytes(dir / "short.bin", Bytes(0x4001, 0x00));
+    Open(dir / "short.bin");
+    EXPECT_EQ(image->data()[0x4000], 0x00);
+    EXPECT_EQ(image->data()[0x4001], 0xFF);
+    EXPECT_EQ(state.m_nBlocksToErase, 2);
+    EXPECT_EQ(state.m_nBlocksToWrite, 0x4001 / 32 + 1);
+    EXPECT_TRUE(state.loaded);
+}
+
+TEST_F(FirmwareCommandsTest, ExtensionTestIgnoresCase) {
+    OpenHex({S3(0x100000, {0x01})}, "UPPER.HEX");
+    EXPECT_EQ(host.logSinceClear[0], "HEX FILE: UPPER.HEX");
+    EXPECT_EQ(At(0x100000), 0x01);
+    WriteBytes(dir / "Mixed.Bin", {0x02});
+    Open(dir / "Mixed.Bin");
+    EXPECT_EQ(host.logSinceClear[0], "BIN FILE: MIXED.BIN");
+    EXPECT_EQ(At(0x100000), 0x02);
+}
+
+TEST_F(FirmwareCommandsTest, OtherExtensionClearsTheImageAndLoadsNothing) {
+    OpenHex({S3(0x100000, {0x01})});
+    WriteText(dir / "notes.txt", S3(0x100000, {0x01}) + "\r\n");
+    Open(dir / "notes.txt");
+    EXPECT_EQ(host.logSinceClear, CountLines(0, 0));
+    EXPECT_EQ(At(0x100000), 0xFF);
+}
+
+TEST_F(FirmwareCommandsTest, UnopenableFileKeepsTheImageAndCountsAgain) {
+    OpenHex({S3(0x100000, {0x01})});
+    Open(dir / "missing.hex");
+    EXPECT_EQ(host.logSinceClear, CountLines(1, 1));
+    EXPECT_EQ(At(0x100000), 0x01);
+    EXPECT_TRUE(state.loaded);
+    std::filesystem::create_directory(dir / "folder.hex");
+    Open(dir / "folder.hex");
+    EXPECT_EQ(host.logSinceClear, CountLines(1, 1));
+    EXPECT_EQ(At(0x100000), 0x01);
+
+    // Before any load the all-zero image stays not loaded.
+    auto fresh = std::make_unique<FirmwareImage>();
+    ImageState freshState;
+    host.fileAnswers.push_back(dir / "missing.bin");
+    OpenFirmware(host, *fresh, freshState);
+    EXPECT_FALSE(freshState.loaded);
+    EXPECT_EQ(freshState.m_nBlocksToErase, 0);
+    EXPECT_EQ(freshState.m_nBlocksToWrite, 32768);
+}
+
+TEST_F(FirmwareCommandsTest, LongFileNameIsLoggedWhole) {
+    const std::string name = std::string(200, 'l') + ".hex";
+    OpenHex({S3(0x100000, {0x01})}, name);
+    EXPECT_EQ(host.logSinceClear[0], "HEX FILE: " + std::string(200, 'L') + ".HEX");
+}
+
+TEST_F(FirmwareCommandsTest, LongLinesAreParsedWholeInBoundedMemory) {
+    const std::string longest = S3(0x110000, Bytes(250, 0x12)); // 514 characters
+    const std::string garbage = "#" + std::string(6'000'000, 'G');
+    const std::string trailing = S3(0x120000, {0x34}) + std::string(3'000'000, '0');
+    OpenHex({longest, garbage, trailing});
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(state.loaded);
+    EXPECT_EQ(At(0x110000 + 249), 0x12);
+    EXPECT_EQ(At(0x120000), 0x34);
+    // A megabytes-long S3 line of digits is read as far as its count says and fails on the checksum.
+    OpenHex({"S3FF00100000" + std::string(4'000'000, 'A')});
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Error: 6");
+}
+
+TEST_F(FirmwareCommandsTest, SaveAsAddsBinAndReportsEachPercentageOnce) {
+    OpenHex({S3(0x100000, {0xAB})});
+    host.progress.clear();
+    SaveAs(dir / "out");
+    const auto saved = ReadBytes(dir / "out.bin");
+    ASSERT_EQ(saved.size(), 1048608u);
+    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), image->data()));
+    std::vector<int> expected{-1};
+    for (int p = 1; p <= 99; ++p)
+        expected.push_back(p);
+    expected.push_back(-1);
+    EXPECT_EQ(Percentages(), expected);
+    EXPECT_EQ(host.log.size(), 4u); // Save As writes no log line
+
+    SaveAs(dir / "out.hex");
+    SaveAs(dir / "UPPER.BIN");
+    SaveAs(dir / "mixed.Bin");
+    EXPECT_EQ(dir.Names().size(), 5u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "out.hex.bin"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "UPPER.BIN"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "mixed.Bin"));
+}
+
+TEST_F(FirmwareCommandsTest, SaveAsBeforeAnyOpenWritesZeros) {
+    SaveAs(dir / "zeros.bin");
+    EXPECT_EQ(ReadBytes(dir / "zeros.bin"), Bytes(1048608, 0x00));
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(FirmwareCommandsTest, SaveAsToAnUncreatableTargetWritesNothing) {
+    SaveAs(dir / "missing/out.bin");
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "Cannot write the file \"" + (dir / "missing/out.bin") + "\":\nNo such file or directory");
+    EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
+    EXPECT_TRUE(dir.Names().empty());
+    EXPECT_EQ(host.progress.back().reset, 1);
+}
+
+TEST_F(FirmwareCommandsTest, FailedSaveKeepsTheOldFile) {
+    WriteText(dir / "keep.bin", "old");
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 500000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    SaveAs(dir / "keep.bin");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("File too large"), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir / "keep.bin").size(), 3u);
+    EXPECT_EQ(dir.Names().size(), 1u);
+}
+
+TEST_F(FirmwareCommandsTest, AppendedNameThatExistsNeedsConfirmation) {
+    WriteText(dir / "out.bin", "old");
+    host.confirmOverwrite = false;
+    SaveAs(dir / "out");
+    EXPECT_EQ(host.overwriteQuestions, Lines{dir / "out.bin"});
+    EXPECT_EQ(ReadBytes(dir / "out.bin").size(), 3u);
+    host.confirmOverwrite = true;
+    SaveAs(dir / "out");
+    EXPECT_EQ(ReadBytes(dir / "out.bin").size(), 1048608u);
+    SaveAs(dir / "out.bin"); // confirmed by the dialog itself
+    EXPECT_EQ(host.overwriteQuestions.size(), 2u);
+}
+
+// Forwards to a recorder and, the first time progress moves, runs another image command nested
+// inside, as a menu command dispatched while events are pumped would.
+class NestingHost final : public Host {
+  public:
+    NestingHost(test::RecordingHost& inner, std::function<void()> nested)
+        : m_inner(inner), m_nested(nested) {}
+    void AppendLog(std::string_view line) override { m_inner.AppendLog(line); }
+    void ClearLog() override { m_inner.ClearLog(); }
+    void UpdateProgress(int percent, int reset) override {
+        m_inner.UpdateProgress(percent, reset);
+        if (reset == 0 && m_nested)
+            std::exchange(m_nested, nullptr)();
+    }
+    void SetProgressRange(int low, int high) override { m_inner.SetProgressRange(low, high); }
+    void SetProgressPos(int pos) override { m_inner.SetProgressPos(pos); }
+    void PumpMessages() override { m_inner.PumpMessages(); }
+    void WaitPumping(std::uint32_t ms) override { m_inner.WaitPumping(ms); }
+    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override {
+        m_inner.MessageBox(text, caption, icon);
+    }
+    std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& f) override {
+        return m_inner.AskOpenFileName(f);
+    }
+    std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>& f) override {
+        return m_inner.AskSaveFileName(f);
+    }
+    bool ConfirmOverwrite(const std::string& path) override { return m_inner.ConfirmOverwrite(path); }
+    void OpenInTextEditor(const std::string& path) override { m_inner.OpenInTextEditor(path); }
+    void EnableToolbarButtons(bool o, bool u, bool p) override { m_inner.EnableToolbarButtons(o, u, p); }
+    void SetCounterText(std::string_view text) override { m_inner.SetCounterText(text); }
+    bool CloseRequested() const override { return m_inner.CloseRequested(); }
+    void ClearCloseRequest() override { m_inner.ClearCloseRequest(); }
+
+  private:
+    test::RecordingHost& m_inner;
+    std::function<void()> m_nested;
+};
+
+TEST_F(FirmwareCommandsTest, ImageCommandsNestedInsideOneAnotherAreRefused) {
+    WriteText(dir / "other.hex", S3(0x100000, {0x77}) + "\r\n");
+    WriteText(dir / "fw.hex", S3(0x100000, {0x01}) + "\r\n" + S3(0x100001, {0x02}) + "\r\n");
+    host.fileAnswers = {dir / "fw.hex", dir / "other.hex", dir / "nested.bin"};
+    NestingHost nesting(host, [&] {
+        OpenFirmware(host, *image, state);
+        SaveFirmwareAs(host, *image);
+    });
+    OpenFirmware(nesting, *image, state);
+    EXPECT_EQ(host.dialogs.size(), 1u);
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(At(0x100000), 0x01);
+    EXPECT_EQ(At(0x100001), 0x02);
+    EXPECT_FALSE(std::filesystem::exists(dir / "nested.bin"));
+    // Afterwards both commands work again.
+    host.fileAnswers.clear();
+    Open(dir / "other.hex");
+    EXPECT_EQ(At(0x100000), 0x77);
+}
+
+} // namespace
+} // namespace bf

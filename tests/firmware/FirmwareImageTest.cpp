@@ -1,0 +1,194 @@
+#include "FirmwareImage.h"
+#include "FirmwareTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace bf {
+namespace {
+
+using test::Bytes;
+using test::S3;
+
+class FirmwareImageTest : public ::testing::Test {
+  protected:
+    void SetUp() override { image.ClearImage(); }
+
+    std::uint8_t At(std::uint32_t address) const {
+        return image.data()[address - FirmwareImage::kBaseAddress];
+    }
+    std::vector<int> Marked() const {
+        std::vector<int> sectors;
+        for (int s = 0; s < FirmwareImage::kSectorCount; ++s)
+            if (image.IsSectorMarked(s))
+                sectors.push_back(s);
+        return sectors;
+    }
+
+    FirmwareImage image;
+};
+
+TEST(FirmwareImageStart, HoldsZeroBytesAndNoMarksUntilCleared) {
+    auto image = std::make_unique<FirmwareImage>();
+    for (std::uint32_t i = 0; i < FirmwareImage::kImageSize; ++i)
+        ASSERT_EQ(image->data()[i], 0x00) << i;
+    image->MarkSector(0x150000);
+    image->data()[FirmwareImage::kImageSize - 1] = 0x12;
+    image->ClearImage();
+    for (std::uint32_t i = 0; i < FirmwareImage::kImageSize; ++i)
+        ASSERT_EQ(image->data()[i], 0xFF) << i;
+    for (int s = 0; s < FirmwareImage::kSectorCount; ++s)
+        EXPECT_FALSE(image->IsSectorMarked(s));
+}
+
+TEST(FirmwareImageStatic, HexDigitsAreUpperCaseOnly) {
+    EXPECT_EQ(FirmwareImage::HexDigitValue('0'), 0);
+    EXPECT_EQ(FirmwareImage::HexDigitValue('9'), 9);
+    EXPECT_EQ(FirmwareImage::HexDigitValue('A'), 10);
+    EXPECT_EQ(FirmwareImage::HexDigitValue('F'), 15);
+    for (char c : {'a', 'f', 'G', '/', ':', '@', ' ', '\0', '\xB0'})
+        EXPECT_EQ(FirmwareImage::HexDigitValue(c), 0xFF) << int(c);
+}
+
+TEST(FirmwareImageStatic, SectorTableBoundaries) {
+    const std::pair<std::uint32_t, int> cases[] = {
+        {0x00000, 0}, {0x03FFF, 0}, {0x04000, 1}, {0x05FFF, 1}, {0x06000, 2},  {0x07FFF, 2},  {0x08000, 3},
+        {0x0FFFF, 3}, {0x10000, 4}, {0x1FFFF, 4}, {0x20000, 5}, {0xEFFFF, 17}, {0xF0000, 18}, {0xFFFFF, 18}};
+    for (auto [offset, sector] : cases)
+        EXPECT_EQ(FirmwareImage::SectorOfOffset(offset), sector) << std::hex << offset;
+    std::uint32_t next = 0;
+    for (int s = 0; s < FirmwareImage::kSectorCount; ++s) {
+        EXPECT_EQ(FirmwareImage::SectorStart(s), next) << s;
+        next += FirmwareImage::SectorSize(s);
+    }
+    EXPECT_EQ(next, FirmwareImage::kFlashSize);
+}
+
+TEST_F(FirmwareImageTest, StoreImageByteChecksRangeAndFreeBytes) {
+    EXPECT_EQ(image.StoreImageByte(0x0FFFFF, 1), 1);
+    EXPECT_EQ(image.StoreImageByte(0x200000, 1), 1);
+    EXPECT_EQ(image.data()[FirmwareImage::kFlashSize], 0xFF); // the padding is no address
+    EXPECT_EQ(image.StoreImageByte(0x100000, 0x42), 0);
+    EXPECT_EQ(image.StoreImageByte(0x100000, 0x43), 2);
+    EXPECT_EQ(At(0x100000), 0x42);
+    // A byte written as 0xFF still counts as free.
+    EXPECT_EQ(image.StoreImageByte(0x1FFFFF, 0xFF), 0);
+    EXPECT_EQ(image.StoreImageByte(0x1FFFFF, 0x07), 0);
+    EXPECT_EQ(At(0x1FFFFF), 0x07);
+}
+
+TEST_F(FirmwareImageTest, MarkSectorOnlyInsideTheImage) {
+    EXPECT_FALSE(image.MarkSector(0x0FFFFF));
+    EXPECT_FALSE(image.MarkSector(0x200000));
+    EXPECT_TRUE(image.MarkSector(0x105FFF));
+    EXPECT_TRUE(image.MarkSector(0x1FFFFF));
+    EXPECT_EQ(Marked(), (std::vector<int>{1, 18}));
+}
+
+TEST_F(FirmwareImageTest, RecordWithCountFiveMarksAndStoresNothing) {
+    EXPECT_EQ(S3(0x123456, {}), "S305001234565E");
+    EXPECT_EQ(image.ParseS3Record(S3(0x123456, {})), 0);
+    EXPECT_EQ(Marked(), (std::vector<int>{5}));
+    EXPECT_EQ(At(0x123456), 0xFF);
+}
+
+TEST_F(FirmwareImageTest, RecordEndingOnTheLastByteOfASector) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x10FFF0, Bytes(16, 0x5A))), 0);
+    EXPECT_EQ(Marked(), (std::vector<int>{3}));
+    EXPECT_EQ(At(0x10FFFF), 0x5A);
+    EXPECT_EQ(At(0x110000), 0xFF);
+}
+
+TEST_F(FirmwareImageTest, TopOfTheImage) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x1FFFE0, Bytes(32, 0x01))), 0);
+    EXPECT_EQ(At(0x1FFFFF), 0x01);
+    image.ClearImage();
+    // 0x1FFFF0 to 0x200000: starts inside, ends outside. The inside bytes are still stored.
+    EXPECT_EQ(image.ParseS3Record(S3(0x1FFFF0, Bytes(17, 0x02))), 6);
+    EXPECT_EQ(At(0x1FFFF0), 0x02);
+    EXPECT_EQ(At(0x1FFFFF), 0x02);
+    EXPECT_EQ(image.data()[FirmwareImage::kFlashSize], 0xFF);
+    EXPECT_EQ(Marked(), (std::vector<int>{18}));
+}
+
+TEST_F(FirmwareImageTest, RecordStartingBelowTheImage) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x000FFFF0, Bytes(32, 0x03))), 5);
+    EXPECT_EQ(At(0x100000), 0x03);
+    EXPECT_EQ(At(0x10000F), 0x03);
+    EXPECT_EQ(At(0x100010), 0xFF);
+    EXPECT_EQ(Marked(), (std::vector<int>{0}));
+}
+
+TEST_F(FirmwareImageTest, RecordsWhollyOutsideReadNoData) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x00000000, Bytes(32, 0x04))), 4);
+    EXPECT_EQ(image.ParseS3Record(S3(0x000FFFDF, Bytes(32, 0x04))), 4);
+    EXPECT_EQ(image.ParseS3Record(S3(0x00200000, Bytes(32, 0x04))), 4);
+    // The end address wraps past 2^32 to a low address: still wholly outside.
+    EXPECT_EQ(image.ParseS3Record(S3(0xFFFFFFF0, Bytes(32, 0x04))), 4);
+    // No data digit is looked at: bad digits after the address do not matter.
+    EXPECT_EQ(image.ParseS3Record("S3250020000000zz"), 4);
+    EXPECT_TRUE(Marked().empty());
+}
+
+TEST_F(FirmwareImageTest, OverlapFailsUnlessTheFirstWriteWasBlank) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x100010, {0x11, 0xFF, 0x13})), 0);
+    // Byte 0x100011 holds 0xFF and is free again; 0x100010 is taken, the rest still gets stored.
+    EXPECT_EQ(image.ParseS3Record(S3(0x10000F, {0x20, 0x21, 0x22, 0x23, 0x24})), 7);
+    EXPECT_EQ(At(0x10000F), 0x20);
+    EXPECT_EQ(At(0x100010), 0x11);
+    EXPECT_EQ(At(0x100011), 0x22);
+    EXPECT_EQ(At(0x100012), 0x13);
+    EXPECT_EQ(At(0x100013), 0x24);
+    EXPECT_EQ(image.ParseS3Record(S3(0x100011, {0x30})), 7);
+    EXPECT_EQ(image.ParseS3Record(S3(0x100020, {0x40})), 0);
+}
+
+TEST_F(FirmwareImageTest, LowerCaseDigitsAnywhereAreBadDigits) {
+    const std::string good = S3(0x1000A0, {0xAB, 0xCD});
+    ASSERT_EQ(good, "S307001000A0ABCDD0");
+    for (std::size_t i = 2; i < good.size(); ++i) {
+        std::string line = good;
+        line[i] = static_cast<char>(std::tolower(line[i]));
+        if (line == good)
+            continue;
+        image.ClearImage();
+        EXPECT_EQ(image.ParseS3Record(line), 3) << line;
+    }
+}
+
+TEST_F(FirmwareImageTest, BadChecksumIsReportedLastButDataIsStored) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x100000, {0x01, 0x02}, 1)), 8);
+    EXPECT_EQ(At(0x100001), 0x02);
+    // The checksum result wins over an overlap found on the way.
+    EXPECT_EQ(image.ParseS3Record(S3(0x100000, {0x01, 0x02}, 1)), 8);
+    EXPECT_EQ(image.ParseS3Record(S3(0x100000, {0x01, 0x02})), 7);
+}
+
+TEST_F(FirmwareImageTest, LinesThatAreNoS3RecordOrAreCutShort) {
+    EXPECT_EQ(image.ParseS3Record(""), 1);
+    EXPECT_EQ(image.ParseS3Record(":10000000"), 1);
+    EXPECT_EQ(image.ParseS3Record("s3"), 1);
+    EXPECT_EQ(image.ParseS3Record("S"), 2);
+    EXPECT_EQ(image.ParseS3Record("S00F000068656C6C6F202020202000003C"), 2);
+    EXPECT_EQ(image.ParseS3Record("S1130000285F245F2212226A000424290008237C2A"), 2);
+    const std::string good = S3(0x100100, {1, 2, 3, 4});
+    for (std::size_t cut = 2; cut < good.size(); ++cut)
+        EXPECT_EQ(image.ParseS3Record(good.substr(0, cut)), 3) << cut;
+    EXPECT_EQ(image.ParseS3Record(good + "trailing text ignored"), 7);
+}
+
+TEST_F(FirmwareImageTest, CountBelowFiveWrapsToLongRecords) {
+    // (4 - 5) mod 256 = 255 data bytes, the longest record: 514 characters.
+    const std::string line = S3(0x100200, Bytes(255, 0x77));
+    ASSERT_EQ(line.substr(2, 2), "04");
+    ASSERT_EQ(line.size(), 4 + 8 + 510 + 2u);
+    EXPECT_EQ(image.ParseS3Record(line), 0);
+    EXPECT_EQ(At(0x100200 + 254), 0x77);
+    EXPECT_EQ(At(0x100200 + 255), 0xFF);
+    EXPECT_EQ(image.ParseS3Record(S3(0x100400, Bytes(250, 0x66))), 0);
+    EXPECT_EQ(At(0x100400 + 249), 0x66);
+}
+
+} // namespace
+} // namespace bf

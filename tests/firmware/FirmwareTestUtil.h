@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace bf::test {
+
+// An S3 record line for `data` at `address`, upper-case hex, with a correct checksum unless
+// `checksumDelta` spoils it.
+inline std::string S3(std::uint32_t address, const std::vector<std::uint8_t>& data, int checksumDelta = 0) {
+    const auto count = static_cast<std::uint8_t>(data.size() + 5);
+    std::vector<std::uint8_t> bytes{
+        count, static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
+        static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    std::uint8_t sum = 0;
+    for (auto b : bytes)
+        sum = static_cast<std::uint8_t>(sum + b);
+    bytes.push_back(static_cast<std::uint8_t>(~sum + checksumDelta));
+    std::string line = "S3";
+    char hex[3];
+    for (auto b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        line += hex;
+    }
+    return line;
+}
+
+inline std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t value) {
+    return std::vector<std::uint8_t>(n, value);
+}
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "bf-fw-XXXXXX").string();
+        m_path = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(m_path))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace bf::test
