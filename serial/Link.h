@@ -58,6 +58,9 @@ std::string OpenSerialPortLine(int port, int baud); // "OPEN SERIAL PORT COM%d:%
 // Writes the bytes and flushes at once, as every command is sent.
 void SendBytes(Session& s, const std::uint8_t* data, std::size_t count);
 
+// Reads `count` waiting bytes and returns the first (0 when none could be read); the others are dropped.
+std::uint8_t ReadAllWaiting(Session& s, std::uint32_t count);
+
 // The reply wait: polls BytesAvailable, gives up after the time-out (strict rule), pumps one step
 // per pass, and, when closeEnds is set, is abandoned when the closing flag is found set.
 struct ReplyWait {

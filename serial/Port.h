@@ -4,13 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace bf {
 
 // The serial channel the operations talk through. CSerialPort implements it on a termios device;
 // tests plug in a simulated port on the virtual clock. Every failure throws CSerialException.
 class Port {
-public:
+  public:
     virtual ~Port() = default;
 
     virtual void Open(int port, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
@@ -31,6 +32,9 @@ public:
     // Blocks for at most maxMs until input is waiting (returns at once if some is). Lets an idle
     // wait sleep in the kernel instead of spinning; it never reads or pumps events.
     virtual void WaitForInput(std::uint32_t maxMs) = 0;
+
+    // The device a port number leads to, for messages; empty when the port has no such notion.
+    virtual std::string DevicePath(int /*port*/) const { return {}; }
 };
 
 // The standard open sequence: Open(port, baud, none, 8, two, none), non-blocking reads, write time-out.

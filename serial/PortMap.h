@@ -9,7 +9,7 @@ namespace bf {
 // COM5-12 /dev/ttyUSB0-7, COM13-20 /dev/ttyACM0-7, COM21-28 /dev/rfcomm0-7; single entries can
 // be overridden (section [Ports] of the settings file).
 class PortMap {
-public:
+  public:
     static constexpr int kFirstPort = 1;
     static constexpr int kLastPort = 28;
 
@@ -17,7 +17,7 @@ public:
     void Override(int port, std::string path);
     const std::map<int, std::string>& Overrides() const { return m_overrides; }
 
-private:
+  private:
     std::map<int, std::string> m_overrides;
 };
 

@@ -14,8 +14,8 @@ enum SerialFlowControl {
 };
 
 // Error codes the port search tells apart (Linux errno values are mapped onto them).
-constexpr unsigned kErrorPortMissing = 2;   // no such device
-constexpr unsigned kErrorPortBusy = 5;      // held by another program
+constexpr unsigned kErrorPortMissing = 2;    // no such device
+constexpr unsigned kErrorPortBusy = 5;       // held by another program
 constexpr unsigned kErrorPortBluetooth = 87; // an RFCOMM device that cannot be reached
 
 } // namespace bf

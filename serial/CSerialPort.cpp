@@ -1,0 +1,335 @@
+#include "CSerialPort.h"
+
+#include "CSerialException.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace bf {
+
+namespace {
+
+constexpr int kWriteTimeoutPerByteMs = 1000;
+constexpr int kWriteTimeoutConstantMs = 1000;
+constexpr cc_t kXon = 0x11;
+constexpr cc_t kXoff = 0x13;
+
+speed_t SpeedOf(std::uint32_t baud) {
+    switch (baud) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return 0;
+    }
+}
+
+tcflag_t SizeOf(std::uint8_t dataBits) {
+    switch (dataBits) {
+    case 5:
+        return CS5;
+    case 6:
+        return CS6;
+    case 7:
+        return CS7;
+    default:
+        return CS8;
+    }
+}
+
+// Parity and stop bits; a value outside its table keeps what the device had (`before`).
+void SetFraming(termios& t, const termios& before, SerialParity parity, SerialStopBits stopBits) {
+    constexpr tcflag_t kParityBits = PARENB | PARODD | CMSPAR;
+    t.c_cflag &= ~kParityBits;
+    switch (parity) {
+    case ParityNone:
+        break;
+    case ParityEven:
+        t.c_cflag |= PARENB;
+        break;
+    case ParityOdd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case ParityMark:
+        t.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case ParitySpace:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        t.c_cflag |= before.c_cflag & kParityBits;
+    }
+    switch (stopBits) {
+    case StopBitsOne:
+        t.c_cflag &= ~CSTOPB;
+        break;
+    case StopBitsOneHalf: // 1.5 stop bits exist on this system only as the 5-bit form of two
+    case StopBitsTwo:
+        t.c_cflag |= CSTOPB;
+        break;
+    default:
+        t.c_cflag = (t.c_cflag & ~CSTOPB) | (before.c_cflag & CSTOPB);
+    }
+}
+
+// Handshake lines: this system knows RTS/CTS and XON/XOFF; DSR-based flow control has no
+// counterpart and runs without flow control.
+void SetFlow(termios& t, const termios& before, SerialFlowControl flow) {
+    t.c_cflag &= ~CRTSCTS;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    switch (flow) {
+    case FlowNone:
+    case FlowDsrRts:
+    case FlowDsrDtr:
+        break;
+    case FlowCtsRts:
+    case FlowCtsDtr:
+        t.c_cflag |= CRTSCTS;
+        break;
+    case FlowXonXoff:
+        t.c_iflag |= IXON | IXOFF;
+        t.c_cc[VSTART] = kXon;
+        t.c_cc[VSTOP] = kXoff;
+        break;
+    default:
+        t.c_cflag |= before.c_cflag & CRTSCTS;
+        t.c_iflag |= before.c_iflag & (IXON | IXOFF | IXANY);
+    }
+}
+
+// USB adapters hold received bytes up to their latency timer (16 ms by default); ask for low
+// latency. Devices without the serial-info interface (pseudo-terminals) refuse: that is fine.
+void RequestLowLatency(int fd) {
+    serial_struct info{};
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0)
+        return;
+    info.flags |= ASYNC_LOW_LATENCY;
+    ioctl(fd, TIOCSSERIAL, &info);
+}
+
+[[noreturn]] void ThrowClosing(int fd) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    ThrowSerialException();
+}
+
+int MsUntil(std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+} // namespace
+
+CSerialPort::~CSerialPort() {
+    Close();
+}
+
+void CSerialPort::Open(int port, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
+                       SerialStopBits stopBits, SerialFlowControl flow) {
+    Close();
+    const std::string path = m_portMap.DevicePath(port);
+    if (path.empty())
+        ThrowSerialException(kErrorPortMissing);
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        ThrowSerialException();
+    // TIOCEXCL keeps other users out but not root; the lock covers every process that asks for it.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0)
+        ThrowClosing(fd);
+    // From here on a failure leaves the port open; the next Open or Close closes it.
+    m_portHandle = fd;
+    m_nonBlockingReads = false;
+    m_writeTimeout = false;
+    m_unsentWrites = false;
+    Configure(baud, parity, dataBits, stopBits, flow);
+    RequestLowLatency(fd);
+}
+
+void CSerialPort::Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
+                            SerialStopBits stopBits, SerialFlowControl flow) {
+    termios before{};
+    if (tcgetattr(m_portHandle, &before) != 0)
+        ThrowSerialException();
+    const speed_t speed = SpeedOf(baud);
+    if (speed == 0)
+        ThrowSerialException(EINVAL);
+    termios t = before;
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag = (t.c_cflag & ~CSIZE) | SizeOf(dataBits);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    SetFraming(t, before, parity, stopBits);
+    SetFlow(t, before, flow);
+    // TCSAFLUSH also drops input left from an earlier user: a freshly opened port starts empty, as
+    // on a real line (a pseudo-terminal would otherwise keep it across the close).
+    if (cfsetispeed(&t, speed) != 0 || cfsetospeed(&t, speed) != 0 ||
+        tcsetattr(m_portHandle, TCSAFLUSH, &t) != 0)
+        ThrowSerialException();
+    // tcsetattr succeeds when any part of the request was taken: read back what the device holds.
+    termios check{};
+    if (tcgetattr(m_portHandle, &check) != 0)
+        ThrowSerialException();
+    constexpr tcflag_t kChecked = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS;
+    if (cfgetospeed(&check) != speed || (check.c_cflag & kChecked) != (t.c_cflag & kChecked))
+        ThrowSerialException(EINVAL);
+}
+
+void CSerialPort::Close() {
+    if (m_portHandle < 0)
+        return;
+    // Let the last command leave the line before the descriptor goes (a vanished device fails
+    // at once); the exclusive mode would otherwise outlive us on a device someone else holds.
+    if (m_unsentWrites)
+        tcdrain(m_portHandle);
+    ioctl(m_portHandle, TIOCNXCL);
+    close(m_portHandle);
+    m_portHandle = -1;
+}
+
+void CSerialPort::CheckOpen() const {
+    if (m_portHandle < 0)
+        ThrowSerialException(EBADF);
+}
+
+// A device that went away (adapter pulled, pseudo-terminal closed) reports a hang-up or an error.
+void CSerialPort::CheckConnected(short events, int timeoutMs) {
+    CheckOpen();
+    pollfd p{m_portHandle, events, 0};
+    int ready = 0;
+    do {
+        ready = poll(&p, 1, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0)
+        ThrowSerialException();
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        throw CSerialException(kErrorPortMissing, EIO);
+}
+
+std::size_t CSerialPort::Read(void* buffer, std::size_t count) {
+    CheckOpen();
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = read(m_portHandle, bytes + done, count - done);
+        if (got > 0) {
+            done += static_cast<std::size_t>(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && errno != EAGAIN)
+            ThrowSerialException();
+        if (m_nonBlockingReads)
+            break; // the preset: return at once with what was there
+        CheckConnected(POLLIN, -1);
+    }
+    return done;
+}
+
+bool CSerialPort::WaitWritable(int timeoutMs) {
+    CheckConnected(POLLOUT, timeoutMs);
+    pollfd p{m_portHandle, POLLOUT, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & POLLOUT);
+}
+
+// With the write time-out preset a write may take 1000 ms per byte plus 1000 ms; what is written
+// by then is reported. Without it the write waits as long as it takes.
+std::size_t CSerialPort::Write(const void* buffer, std::size_t count) {
+    CheckOpen();
+    const auto limit = std::chrono::milliseconds(kWriteTimeoutPerByteMs * static_cast<long long>(count) +
+                                                 kWriteTimeoutConstantMs);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t put = write(m_portHandle, bytes + done, count - done);
+        if (put > 0) {
+            done += static_cast<std::size_t>(put);
+            m_unsentWrites = true;
+            continue;
+        }
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0 && errno != EAGAIN)
+            ThrowSerialException();
+        const int wait = m_writeTimeout ? MsUntil(deadline) : -1;
+        if (wait == 0 || !WaitWritable(wait))
+            break;
+    }
+    return done;
+}
+
+// The kernel has taken the bytes when Write returns, and every command is answered by the
+// controller, which proves delivery; draining here would cost a scheduler tick per frame on USB
+// adapters. Flush therefore only checks the port; Close drains the line before it lets go.
+void CSerialPort::Flush() {
+    CheckOpen();
+}
+
+// FIONREAD fails with EIO once the device has gone (hung up), so the one call also notices that.
+std::uint32_t CSerialPort::BytesAvailable() {
+    CheckOpen();
+    int count = 0;
+    if (ioctl(m_portHandle, FIONREAD, &count) != 0)
+        ThrowSerialException();
+    return static_cast<std::uint32_t>(count);
+}
+
+void CSerialPort::SetNonBlockingReads() {
+    CheckOpen();
+    if (fcntl(m_portHandle, F_GETFL) < 0)
+        ThrowSerialException();
+    m_nonBlockingReads = true;
+}
+
+void CSerialPort::SetWriteTimeout() {
+    CheckOpen();
+    if (fcntl(m_portHandle, F_GETFL) < 0)
+        ThrowSerialException();
+    m_writeTimeout = true;
+}
+
+void CSerialPort::Purge(int queueSelector) {
+    CheckOpen();
+    if (tcflush(m_portHandle, queueSelector) != 0)
+        ThrowSerialException();
+}
+
+void CSerialPort::AbortPendingReads() {
+    Purge(TCIFLUSH);
+}
+
+void CSerialPort::DiscardInput() {
+    Purge(TCIFLUSH);
+}
+
+void CSerialPort::WaitForInput(std::uint32_t maxMs) {
+    CheckConnected(POLLIN, static_cast<int>(maxMs));
+}
+
+} // namespace bf

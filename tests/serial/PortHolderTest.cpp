@@ -1,0 +1,63 @@
+#include "PortHolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace bf {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fake /proc: process folders with fd links and a comm file.
+struct PortHolderTest : ::testing::Test {
+    fs::path root = fs::temp_directory_path() / ("portholder-" + std::to_string(getpid()));
+    fs::path device = root / "ttyUSB0";
+    fs::path proc = root / "proc";
+
+    PortHolderTest() {
+        fs::create_directories(proc);
+        std::ofstream(device).put('x');
+    }
+    ~PortHolderTest() override { fs::remove_all(root); }
+
+    void AddProcess(const std::string& pid, const std::string& comm, const std::vector<fs::path>& fds) {
+        fs::create_directories(proc / pid / "fd");
+        std::ofstream(proc / pid / "comm") << comm << "\n";
+        int fd = 3;
+        for (const fs::path& target : fds)
+            fs::create_symlink(target, proc / pid / "fd" / std::to_string(fd++));
+    }
+};
+
+TEST_F(PortHolderTest, FindsTheProcessWithADescriptorOnTheDevice) {
+    AddProcess("100", "bash", {"/dev/null", "/dev/pts/0"});
+    AddProcess("812", "ModemManager", {"/dev/null", device});
+    fs::create_directories(proc / "sys"); // not a process
+    const auto holder = FindPortHolder(device.string(), proc.string());
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(holder->pid, 812);
+    EXPECT_EQ(holder->name, "ModemManager");
+}
+
+TEST_F(PortHolderTest, FollowsALinkToTheDeviceAndSkipsOurselves) {
+    const fs::path alias = root / "by-id-adapter";
+    fs::create_symlink(device, alias);
+    AddProcess(std::to_string(getpid()), "self", {device});
+    EXPECT_FALSE(FindPortHolder(alias.string(), proc.string()));
+    AddProcess("2001", "brltty", {device});
+    const auto holder = FindPortHolder(alias.string(), proc.string());
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(holder->name, "brltty");
+}
+
+TEST_F(PortHolderTest, NothingFoundForAMissingDeviceOrProcRoot) {
+    AddProcess("5", "x", {device});
+    EXPECT_FALSE(FindPortHolder((root / "nope").string(), proc.string()));
+    EXPECT_FALSE(FindPortHolder(device.string(), (root / "noproc").string()));
+}
+
+} // namespace
+} // namespace bf

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ControllerModel.h"
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+namespace bf::sim::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Feeds a model at a given time and flattens what it answers.
+struct ModelDriver {
+    ControllerModel model;
+    std::uint32_t now = 1000;
+    std::vector<Output> outputs;
+
+    Bytes Send(const Bytes& bytes) {
+        outputs.clear();
+        model.Receive(bytes.data(), bytes.size(), now, outputs);
+        Bytes all;
+        for (const Output& o : outputs)
+            all.insert(all.end(), o.bytes.begin(), o.bytes.end());
+        return all;
+    }
+};
+
+// A write frame as the PC builds it: F3, 24-bit address, 32 data bytes, checksum.
+inline Bytes WriteFrame(std::uint32_t address, const std::array<std::uint8_t, 32>& data) {
+    Bytes frame{0xF3, static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
+                static_cast<std::uint8_t>(address)};
+    frame.insert(frame.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (std::size_t i = 1; i < frame.size(); ++i)
+        sum += frame[i];
+    frame.push_back(static_cast<std::uint8_t>(~sum));
+    return frame;
+}
+
+inline std::array<std::uint8_t, 32> Filled(std::uint8_t value) {
+    std::array<std::uint8_t, 32> data;
+    data.fill(value);
+    return data;
+}
+
+} // namespace bf::sim::test
