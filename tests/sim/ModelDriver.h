@@ -2,6 +2,7 @@
 
 #include "ControllerModel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -29,13 +30,16 @@ struct ModelDriver {
 
 // A write frame as the PC builds it: F3, 24-bit address, 32 data bytes, checksum.
 inline Bytes WriteFrame(std::uint32_t address, const std::array<std::uint8_t, 32>& data) {
-    Bytes frame{0xF3, static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
-                static_cast<std::uint8_t>(address)};
-    frame.insert(frame.end(), data.begin(), data.end());
+    Bytes frame(37);
+    frame[0] = 0xF3;
+    frame[1] = static_cast<std::uint8_t>(address >> 16);
+    frame[2] = static_cast<std::uint8_t>(address >> 8);
+    frame[3] = static_cast<std::uint8_t>(address);
+    std::copy(data.begin(), data.end(), frame.begin() + 4);
     unsigned sum = 0;
-    for (std::size_t i = 1; i < frame.size(); ++i)
+    for (std::size_t i = 1; i < 36; ++i)
         sum += frame[i];
-    frame.push_back(static_cast<std::uint8_t>(~sum));
+    frame[36] = static_cast<std::uint8_t>(~sum);
     return frame;
 }
 
