@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 
+#include <ostream>
 #include <string>
 
 namespace bf::test {
@@ -384,6 +385,10 @@ struct ClosingPhase {
     const char* logLine; // the request comes while this is the last line
     const char* counter; // or while the counter shows this
 };
+
+void PrintTo(const ClosingPhase& phase, std::ostream* os) {
+    *os << phase.name;
+}
 
 class FlashUpdateClosingTest : public FlashUpdateTest, public ::testing::WithParamInterface<ClosingPhase> {};
 
