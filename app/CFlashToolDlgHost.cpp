@@ -26,6 +26,15 @@ constexpr std::uint32_t kYieldMs = 1;
 QString FromLocal(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
+
+// Only the log's own line ends break lines in the pane. A carriage return inside a line (a
+// parameter line sent with its CR LF shows "...\r ") stays in m_strLog but is not drawn, as a
+// plain edit control would not start a new line for it either.
+QString PaneText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
 } // namespace
 
 void CFlashToolDlg::AppendLog(std::string_view line) {
@@ -37,9 +46,9 @@ void CFlashToolDlg::AppendLog(std::string_view line) {
         m_logRewritePending = false;
         QString text = FromLocal(m_strLog);
         text.chop(2);
-        m_editLog->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        m_editLog->setPlainText(PaneText(text));
     } else {
-        m_editLog->appendPlainText(FromLocal(line));
+        m_editLog->appendPlainText(PaneText(FromLocal(line)));
     }
     QScrollBar* bar = m_editLog->verticalScrollBar();
     bar->setValue(bar->maximum());

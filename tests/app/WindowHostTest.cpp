@@ -56,6 +56,15 @@ TEST_F(HostTest, EmptiedLogShowsOnlyTheNextLine) {
     EXPECT_EQ(Pane(), "SERIAL PORT CLOSED\nNEXT");
 }
 
+TEST_F(HostTest, CarriageReturnInsideALineStaysInTheTextButStartsNoPaneLine) {
+    auto& w = Window();
+    w.ClearLog();
+    w.AppendLog("PARAMETER --> A=1\r ");
+    w.AppendLog("PARAMETER --> B=2\r ");
+    EXPECT_EQ(w.LogText(), "PARAMETER --> A=1\r \r\nPARAMETER --> B=2\r \r\n");
+    EXPECT_EQ(Pane(), "PARAMETER --> A=1 \nPARAMETER --> B=2 ");
+}
+
 TEST_F(HostTest, ProgressShowsPercentEstimateAndBar) {
     auto& w = Window();
     w.UpdateProgress(0, 1);
