@@ -35,25 +35,6 @@ const std::vector<FileFilter>& SaveFilters() {
     return filters;
 }
 
-// Open and Save As pump events through UpdateProgress; a second Open or Save As arriving that way
-// would change or read the image halfway through the first, so it is refused.
-bool g_imageCommandRunning = false;
-
-class ImageCommandGuard {
-  public:
-    ImageCommandGuard() : m_entered(!g_imageCommandRunning) { g_imageCommandRunning = true; }
-    ~ImageCommandGuard() {
-        if (m_entered)
-            g_imageCommandRunning = false;
-    }
-    ImageCommandGuard(const ImageCommandGuard&) = delete;
-    ImageCommandGuard& operator=(const ImageCommandGuard&) = delete;
-    bool entered() const { return m_entered; }
-
-  private:
-    bool m_entered;
-};
-
 class ReadFile {
   public:
     // Only a regular file counts as openable: a folder, a pipe or a device is refused rather than
@@ -142,9 +123,6 @@ bool WriteImage(Host& host, AtomicFileWriter& writer, const FirmwareImage& image
 } // namespace
 
 void OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
-    const ImageCommandGuard guard;
-    if (!guard.entered())
-        return;
     host.ClearLog();
     const auto chosen = host.AskOpenFileName(OpenFilters());
     if (!chosen)
@@ -166,9 +144,6 @@ void OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
 }
 
 void SaveFirmwareAs(Host& host, const FirmwareImage& image) {
-    const ImageCommandGuard guard;
-    if (!guard.entered())
-        return;
     const auto chosen = host.AskSaveFileName(SaveFilters());
     if (!chosen)
         return;

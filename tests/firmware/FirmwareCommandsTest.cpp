@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <functional>
 #include <memory>
 #include <sys/resource.h>
 #include <utility>
@@ -310,64 +309,6 @@ TEST_F(FirmwareCommandsTest, AppendedNameThatExistsNeedsConfirmation) {
     EXPECT_EQ(ReadBytes(dir / "out.bin").size(), 1048608u);
     SaveAs(dir / "out.bin"); // confirmed by the dialog itself
     EXPECT_EQ(host.overwriteQuestions.size(), 2u);
-}
-
-// Forwards to a recorder and, the first time progress moves, runs another image command nested
-// inside, as a menu command dispatched while events are pumped would.
-class NestingHost final : public Host {
-  public:
-    NestingHost(test::RecordingHost& inner, std::function<void()> nested)
-        : m_inner(inner), m_nested(nested) {}
-    void AppendLog(std::string_view line) override { m_inner.AppendLog(line); }
-    void ClearLog() override { m_inner.ClearLog(); }
-    void UpdateProgress(int percent, int reset) override {
-        m_inner.UpdateProgress(percent, reset);
-        if (reset == 0 && m_nested)
-            std::exchange(m_nested, nullptr)();
-    }
-    void SetProgressRange(int low, int high) override { m_inner.SetProgressRange(low, high); }
-    void SetProgressPos(int pos) override { m_inner.SetProgressPos(pos); }
-    void PumpMessages() override { m_inner.PumpMessages(); }
-    void WaitPumping(std::uint32_t ms) override { m_inner.WaitPumping(ms); }
-    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override {
-        m_inner.MessageBox(text, caption, icon);
-    }
-    std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& f) override {
-        return m_inner.AskOpenFileName(f);
-    }
-    std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>& f) override {
-        return m_inner.AskSaveFileName(f);
-    }
-    bool ConfirmOverwrite(const std::string& path) override { return m_inner.ConfirmOverwrite(path); }
-    void OpenInTextEditor(const std::string& path) override { m_inner.OpenInTextEditor(path); }
-    void EnableToolbarButtons(bool o, bool u, bool p) override { m_inner.EnableToolbarButtons(o, u, p); }
-    void SetCounterText(std::string_view text) override { m_inner.SetCounterText(text); }
-    bool CloseRequested() const override { return m_inner.CloseRequested(); }
-    void ClearCloseRequest() override { m_inner.ClearCloseRequest(); }
-
-  private:
-    test::RecordingHost& m_inner;
-    std::function<void()> m_nested;
-};
-
-TEST_F(FirmwareCommandsTest, ImageCommandsNestedInsideOneAnotherAreRefused) {
-    WriteText(dir / "other.hex", S3(0x100000, {0x77}) + "\r\n");
-    WriteText(dir / "fw.hex", S3(0x100000, {0x01}) + "\r\n" + S3(0x100001, {0x02}) + "\r\n");
-    host.fileAnswers = {dir / "fw.hex", dir / "other.hex", dir / "nested.bin"};
-    NestingHost nesting(host, [&] {
-        OpenFirmware(host, *image, state);
-        SaveFirmwareAs(host, *image);
-    });
-    OpenFirmware(nesting, *image, state);
-    EXPECT_EQ(host.dialogs.size(), 1u);
-    EXPECT_TRUE(host.boxes.empty());
-    EXPECT_EQ(At(0x100000), 0x01);
-    EXPECT_EQ(At(0x100001), 0x02);
-    EXPECT_FALSE(std::filesystem::exists(dir / "nested.bin"));
-    // Afterwards both commands work again.
-    host.fileAnswers.clear();
-    Open(dir / "other.hex");
-    EXPECT_EQ(At(0x100000), 0x77);
 }
 
 } // namespace
