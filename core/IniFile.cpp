@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,14 +141,17 @@ std::vector<std::pair<std::string, std::string>> IniFile::Keys(std::string_view 
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string entry = std::string(key) + "=" + std::string(value);
+    std::string entry(key);
+    entry.append("=").append(value);
     auto header = FindSection(section);
     if (!header) {
         while (!m_lines.empty() && Trim(m_lines.back()).empty())
             m_lines.pop_back();
         if (!m_lines.empty())
             m_lines.emplace_back();
-        m_lines.push_back("[" + std::string(section) + "]");
+        std::string sectionHeader = "[";
+        sectionHeader.append(section).append("]");
+        m_lines.push_back(std::move(sectionHeader));
         m_lines.push_back(entry);
         return;
     }
