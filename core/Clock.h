@@ -7,7 +7,7 @@ namespace bf {
 // The millisecond timer every time-out is measured on. It is a 32-bit counter that wraps, so
 // durations are always taken as differences (now - start), never by comparing absolute values.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual std::uint32_t nowMs() = 0;
     // A plain pause: no event handling while it lasts.
@@ -15,7 +15,9 @@ public:
 };
 
 // Milliseconds passed since `start`, correct across the 2^32 wrap.
-inline std::uint32_t ElapsedMs(Clock& clock, std::uint32_t start) { return clock.nowMs() - start; }
+inline std::uint32_t ElapsedMs(Clock& clock, std::uint32_t start) {
+    return clock.nowMs() - start;
+}
 
 // The strict time-out rule: a wait gives up once the clock reads more than start + timeout.
 inline bool TimedOut(Clock& clock, std::uint32_t start, std::uint32_t timeoutMs) {
@@ -24,7 +26,7 @@ inline bool TimedOut(Clock& clock, std::uint32_t start, std::uint32_t timeoutMs)
 
 // Production clock on std::chrono::steady_clock.
 class SteadyClock final : public Clock {
-public:
+  public:
     std::uint32_t nowMs() override;
     void sleepMs(std::uint32_t ms) override;
 };

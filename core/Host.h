@@ -19,7 +19,7 @@ struct FileFilter {
 // What an operation needs from the window. CFlashToolDlg implements it with Qt; tests use a recorder.
 // Every call happens on the one user-interface thread.
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // Log pane: one line without line end; ClearLog empties the text (shown with the next line).

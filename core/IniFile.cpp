@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace bf {
 

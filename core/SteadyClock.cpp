@@ -11,6 +11,8 @@ std::uint32_t SteadyClock::nowMs() {
     return static_cast<std::uint32_t>(ms);
 }
 
-void SteadyClock::sleepMs(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SteadyClock::sleepMs(std::uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 } // namespace bf

@@ -12,11 +12,17 @@ void RecordingHost::ClearLog() {
     ++clears;
 }
 
-void RecordingHost::UpdateProgress(int percent, int reset) { progress.push_back({percent, reset}); }
+void RecordingHost::UpdateProgress(int percent, int reset) {
+    progress.push_back({percent, reset});
+}
 
-void RecordingHost::SetProgressRange(int low, int high) { progressRanges.emplace_back(low, high); }
+void RecordingHost::SetProgressRange(int low, int high) {
+    progressRanges.emplace_back(low, high);
+}
 
-void RecordingHost::SetProgressPos(int pos) { progressPositions.push_back(pos); }
+void RecordingHost::SetProgressPos(int pos) {
+    progressPositions.push_back(pos);
+}
 
 void RecordingHost::PumpMessages() {
     ++pumps;
@@ -58,12 +64,16 @@ bool RecordingHost::ConfirmOverwrite(const std::string& path) {
     return confirmOverwrite;
 }
 
-void RecordingHost::OpenInTextEditor(const std::string& path) { editorOpened.push_back(path); }
+void RecordingHost::OpenInTextEditor(const std::string& path) {
+    editorOpened.push_back(path);
+}
 
 void RecordingHost::EnableToolbarButtons(bool open, bool update, bool param) {
     toolbar.push_back({open, update, param});
 }
 
-void RecordingHost::SetCounterText(std::string_view text) { counterTexts.emplace_back(text); }
+void RecordingHost::SetCounterText(std::string_view text) {
+    counterTexts.emplace_back(text);
+}
 
 } // namespace bf::test

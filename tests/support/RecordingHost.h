@@ -14,7 +14,7 @@ namespace bf::test {
 // A Host that records every log line, box, progress call and toolbar change, answers file dialogs
 // from queues the test fills, and moves the virtual clock by 1 ms per pump step.
 class RecordingHost final : public Host {
-public:
+  public:
     explicit RecordingHost(VirtualClock& clock) : m_clock(clock) {}
 
     struct Box {
@@ -32,7 +32,7 @@ public:
     };
 
     // Recorded.
-    std::vector<std::string> log;          // every line ever appended (ClearLog does not erase it)
+    std::vector<std::string> log;           // every line ever appended (ClearLog does not erase it)
     std::vector<std::string> logSinceClear; // the log pane's lines since the last ClearLog
     int clears = 0;
     std::vector<Box> boxes;
@@ -45,7 +45,7 @@ public:
     std::vector<std::string> editorOpened;
     std::vector<std::string> overwriteQuestions;
     long pumps = 0;
-    std::vector<std::uint32_t> waits;      // WaitPumping durations
+    std::vector<std::uint32_t> waits; // WaitPumping durations
 
     // Scripted answers.
     std::deque<std::optional<std::string>> fileAnswers; // empty queue answers Cancel
@@ -72,7 +72,7 @@ public:
     bool CloseRequested() const override { return closeRequested; }
     void ClearCloseRequest() override { closeRequested = false; }
 
-private:
+  private:
     std::optional<std::string> NextFileAnswer(bool save, const std::vector<FileFilter>& filters);
     VirtualClock& m_clock;
 };
