@@ -27,6 +27,7 @@ namespace {
 constexpr char kOperationFailed[] = "The operation stopped because of an error:\n%1";
 constexpr char kUnknownError[] = "unknown error";
 constexpr char kHelpFolder[] = BF_HELP_DIR;
+constexpr char kRelativeHelpFolder[] = "/../share/brenvaldorflash";
 } // namespace
 
 const std::map<int, CFlashToolDlg::Handler>& CFlashToolDlg::CommandTable() {
@@ -222,8 +223,12 @@ void CFlashToolDlg::OnDevMgmt() {
 void CFlashToolDlg::OnHelpDocument() {
     const char* name =
         help::DocumentForLanguage(help::LanguageIdForLocale(QLocale::system().name().toStdString()));
-    const std::vector<std::string> folders{QDir::currentPath().toStdString(),
-                                           QCoreApplication::applicationDirPath().toStdString(), kHelpFolder};
+    // The current folder, the program's own folder, the data folder beside an installed program
+    // (wherever its prefix was moved to), and the data folder of the configured prefix.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const std::vector<std::string> folders{
+        QDir::currentPath().toStdString(), programFolder.toStdString(),
+        QDir(programFolder + kRelativeHelpFolder).absolutePath().toStdString(), kHelpFolder};
     const std::string path = help::FindDocument(
         name, folders, [](const std::string& p) { return QFileInfo(QString::fromStdString(p)).isFile(); });
     // A missing document shows nothing, as no viewer would open.

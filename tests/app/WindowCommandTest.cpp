@@ -3,7 +3,9 @@
 #include "CommandIds.h"
 #include "WindowTestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -289,6 +291,17 @@ TEST_F(HelpTest, OpensTheDocumentOfTheSystemLanguageFromTheCurrentFolder) {
     Command(HelpDocument)->trigger();
     ASSERT_EQ(m_prompter.opened.size(), 1u);
     EXPECT_EQ(m_prompter.opened[0], QString::fromStdString((m_dir / "BrenvaldorFlashHelp_EN.pdf").string()));
+}
+
+TEST_F(HelpTest, FindsTheDocumentInTheDataFolderBesideTheInstalledProgram) {
+    const QDir share(QCoreApplication::applicationDirPath() + "/../share/brenvaldorflash");
+    ASSERT_TRUE(share.mkpath("."));
+    const QString document = share.absoluteFilePath("BrenvaldorFlashHelp_EN.pdf");
+    std::ofstream(document.toStdString()) << "%PDF";
+    Command(HelpDocument)->trigger();
+    QFile::remove(document);
+    ASSERT_EQ(m_prompter.opened.size(), 1u);
+    EXPECT_EQ(m_prompter.opened[0], document);
 }
 
 TEST_F(HelpTest, MissingDocumentShowsNothing) {
