@@ -1,4 +1,5 @@
 // Runs a 10-second pumping wait on the real clock and prints the processor time it used.
+#include "BenchSupport.h"
 #include "CFlashToolDlg.h"
 #include "ModuleOperations.h"
 #include "QtPrompter.h"
@@ -7,17 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace {
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 void Measure(const char* what, bf::CFlashToolDlg& window, std::uint32_t ms, bool pumpOnly) {
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bf::bench::CpuSeconds();
     const auto wall0 = std::chrono::steady_clock::now();
     long steps = 0;
     if (pumpOnly) {
@@ -30,7 +25,7 @@ void Measure(const char* what, bf::CFlashToolDlg& window, std::uint32_t ms, bool
         window.WaitPumping(ms);
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-    const double cpu = CpuSeconds() - cpu0;
+    const double cpu = bf::bench::CpuSeconds() - cpu0;
     std::printf("%-34s wall %.3f s  cpu %.3f s  = %.2f %% of one core", what, wall, cpu, 100.0 * cpu / wall);
     if (pumpOnly)
         std::printf("  (%ld pump steps)", steps);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Host.h"
+#include "BenchSupport.h"
 
 #include <string>
 #include <utility>
@@ -8,8 +8,8 @@
 namespace bf::bench {
 
 // A window without a window: answers each file dialog with the next given path and remembers
-// whether a message box came up. Everything else does nothing.
-class HeadlessHost final : public Host {
+// whether a message box came up.
+class HeadlessHost final : public QuietHost {
   public:
     HeadlessHost(std::string openPath, std::string savePath)
         : m_openPath(std::move(openPath)), m_savePath(std::move(savePath)) {}
@@ -17,13 +17,6 @@ class HeadlessHost final : public Host {
     bool boxShown = false;
     std::string lastBox;
 
-    void AppendLog(std::string_view) override {}
-    void ClearLog() override {}
-    void UpdateProgress(int, int) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void PumpMessages() override {}
-    void WaitPumping(std::uint32_t) override {}
     void MessageBox(std::string_view text, std::string_view, BoxIcon) override {
         boxShown = true;
         lastBox = text;
@@ -31,11 +24,6 @@ class HeadlessHost final : public Host {
     std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>&) override { return m_openPath; }
     std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>&) override { return m_savePath; }
     bool ConfirmOverwrite(const std::string&) override { return true; }
-    void OpenInTextEditor(const std::string&) override {}
-    void EnableToolbarButtons(bool, bool, bool) override {}
-    void SetCounterText(std::string_view) override {}
-    bool CloseRequested() const override { return false; }
-    void ClearCloseRequest() override {}
 
   private:
     std::string m_openPath;

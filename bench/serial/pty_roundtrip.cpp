@@ -4,6 +4,7 @@
 //
 //   pty_roundtrip [frames] [rounds]    (defaults: 32768 frames = 1 MiB, 3 rounds; the best round counts)
 
+#include "BenchSupport.h"
 #include "CSerialPort.h"
 #include "Link.h"
 #include "SimProcess.h"
@@ -15,7 +16,6 @@
 #include <functional>
 #include <poll.h>
 #include <string>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -27,27 +27,6 @@ using bf::test::SimProcess;
 constexpr int kDefaultFrames = 32768;
 constexpr int kDefaultRounds = 3;
 constexpr std::uint32_t kFlashBase = 0x100000;
-
-// A host that never pumps, as at Priority High: the benchmark measures the link, not a window.
-class NullHost final : public bf::Host {
-  public:
-    void AppendLog(std::string_view) override {}
-    void ClearLog() override {}
-    void UpdateProgress(int, int) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void PumpMessages() override {}
-    void WaitPumping(std::uint32_t) override {}
-    void MessageBox(std::string_view, std::string_view, bf::BoxIcon) override {}
-    std::optional<std::string> AskOpenFileName(const std::vector<bf::FileFilter>&) override { return {}; }
-    std::optional<std::string> AskSaveFileName(const std::vector<bf::FileFilter>&) override { return {}; }
-    bool ConfirmOverwrite(const std::string&) override { return false; }
-    void OpenInTextEditor(const std::string&) override {}
-    void EnableToolbarButtons(bool, bool, bool) override {}
-    void SetCounterText(std::string_view) override {}
-    bool CloseRequested() const override { return false; }
-    void ClearCloseRequest() override {}
-};
 
 std::vector<std::uint8_t> Frame(int index) {
     const std::uint32_t address = kFlashBase + static_cast<std::uint32_t>(index) * 32;
@@ -63,13 +42,6 @@ std::vector<std::uint8_t> Frame(int index) {
     return frame;
 }
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 struct Result {
     double seconds = 0;
     double cpu = 0;
@@ -80,12 +52,12 @@ struct Result {
 // Runs one variant against a fresh simulator (a blank flash).
 Result Measure(int frames, const std::function<bool(const std::string&, int)>& run) {
     SimProcess sim;
-    const double cpu = CpuSeconds();
+    const double cpu = bf::bench::CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     Result r;
     r.acks = run(sim.Path(), frames) ? frames : 0;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.cpu = CpuSeconds() - cpu;
+    r.cpu = bf::bench::CpuSeconds() - cpu;
     r.simCpu = sim.Stop();
     return r;
 }
@@ -116,7 +88,7 @@ bool LinkLoop(const std::string& path, int frames, bool drainEachFrame) {
     bf::PortMap map;
     map.Override(1, path);
     port.SetPortMap(map);
-    NullHost host;
+    bf::bench::QuietHost host;
     bf::SteadyClock clock;
     bf::PortSettings settings;
     bf::Session s{host, clock, port, settings};

@@ -8,6 +8,7 @@
 //
 //   update_bench [rounds]    (default 3; the best round of measurement 1 counts)
 
+#include "BenchSupport.h"
 #include "CSerialPort.h"
 #include "FlashUpdate.h"
 #include "Link.h"
@@ -23,7 +24,6 @@
 #include <memory>
 #include <poll.h>
 #include <string>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -39,36 +39,16 @@ double Now() {
     return Seconds(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // A window without a window: notes when each log line came, pumps nothing (as at Priority High,
 // so the figures are the link's own), answers no dialog.
-class TimingHost final : public bf::Host {
+class TimingHost final : public bf::bench::QuietHost {
   public:
     void AppendLog(std::string_view line) override { lineTimes[std::string(line)] = Now(); }
     void ClearLog() override { lineTimes.clear(); }
-    void UpdateProgress(int, int) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void PumpMessages() override {}
-    void WaitPumping(std::uint32_t) override {}
     void MessageBox(std::string_view text, std::string_view caption, bf::BoxIcon) override {
         std::printf("  box: %.*s / %.*s\n", static_cast<int>(caption.size()), caption.data(),
                     static_cast<int>(text.size()), text.data());
     }
-    std::optional<std::string> AskOpenFileName(const std::vector<bf::FileFilter>&) override { return {}; }
-    std::optional<std::string> AskSaveFileName(const std::vector<bf::FileFilter>&) override { return {}; }
-    bool ConfirmOverwrite(const std::string&) override { return false; }
-    void OpenInTextEditor(const std::string&) override {}
-    void EnableToolbarButtons(bool, bool, bool) override {}
-    void SetCounterText(std::string_view) override {}
-    bool CloseRequested() const override { return false; }
-    void ClearCloseRequest() override {}
 
     double Between(const char* from, const char* to) const { return lineTimes.at(to) - lineTimes.at(from); }
     bool Has(const char* line) const { return lineTimes.count(line) != 0; }
@@ -112,11 +92,11 @@ UpdateFigures RunUpdate(const std::string& path, bf::FirmwareImage& image, const
     bf::PortSettings settings{1, static_cast<std::int32_t>(kFastRate), 0};
     bf::Session session{host, clock, port, settings};
     UpdateFigures f;
-    const double cpu = CpuSeconds();
+    const double cpu = bf::bench::CpuSeconds();
     const double start = Now();
     bf::UpdateProgram(session, image, state);
     f.total = Now() - start;
-    f.cpu = CpuSeconds() - cpu;
+    f.cpu = bf::bench::CpuSeconds() - cpu;
     f.ok = host.Has("CHECKSUM OK");
     if (f.ok)
         f.writePhase = host.Between("UPDATE PROGRAM", "VERIFY CHECKSUM");
@@ -159,11 +139,11 @@ struct PlainFigures {
 PlainFigures RunPlain(bf::FirmwareImage& image) {
     SimProcess sim;
     PlainFigures p;
-    const double cpu = CpuSeconds();
+    const double cpu = bf::bench::CpuSeconds();
     const double start = Now();
     p.ok = PlainLoop(sim.Path(), image, p.frames);
     p.seconds = Now() - start;
-    p.cpu = CpuSeconds() - cpu;
+    p.cpu = bf::bench::CpuSeconds() - cpu;
     p.simCpu = sim.Stop();
     return p;
 }
@@ -230,11 +210,11 @@ void SilentWait() {
     bf::Session session{host, clock, port, settings};
     bf::OpenStandard(port, 1);
     bf::SendBytes(session, &bf::cmd::Handshake, 1);
-    const double cpu = CpuSeconds();
+    const double cpu = bf::bench::CpuSeconds();
     const double start = Now();
     const bf::ReplyWait wait = bf::WaitForReply(session, 1, bf::timeout::Handshake, false);
     const double seconds = Now() - start;
-    const double used = CpuSeconds() - cpu;
+    const double used = bf::bench::CpuSeconds() - cpu;
     port.Close();
     std::printf("3. Silent reply wait: %.3f s, %u bytes, cpu %.3f s = %.1f%% of one core\n", seconds,
                 wait.count, used, 100 * used / seconds);
