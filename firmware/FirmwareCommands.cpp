@@ -89,16 +89,9 @@ bool LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std:
 }
 
 void CountBlocks(Host& host, FirmwareImage& image, ImageState& state) {
-    std::uint8_t eraseFrame[FirmwareImage::kEraseFrameSize];
-    state.m_nBlocksToErase = 0;
-    for (bool restart = true; image.NextEraseFrame(eraseFrame, restart); restart = false)
-        ++state.m_nBlocksToErase;
+    state.m_nBlocksToErase = image.CountEraseFrames();
     host.AppendLog(kEraseCountLine + std::to_string(state.m_nBlocksToErase));
-
-    std::uint8_t writeFrame[FirmwareImage::kWriteFrameSize];
-    state.m_nBlocksToWrite = 0;
-    for (bool restart = true; image.NextWriteFrame(writeFrame, restart); restart = false)
-        ++state.m_nBlocksToWrite;
+    state.m_nBlocksToWrite = image.CountWriteFrames();
     host.AppendLog(kWriteCountLine + std::to_string(state.m_nBlocksToWrite));
     host.UpdateProgress(0, 1);
 }

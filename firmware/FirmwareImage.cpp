@@ -269,4 +269,20 @@ std::uint32_t FirmwareImage::SectorSize(int sector) {
     return sector < 4 ? kSmallSizes[sector] : 0x10000;
 }
 
+std::int32_t FirmwareImage::CountEraseFrames() {
+    std::uint8_t frame[kEraseFrameSize];
+    std::int32_t count = 0;
+    for (bool restart = true; NextEraseFrame(frame, restart); restart = false)
+        ++count;
+    return count;
+}
+
+std::int32_t FirmwareImage::CountWriteFrames() {
+    std::uint8_t frame[kWriteFrameSize];
+    std::int32_t count = 0;
+    for (bool restart = true; NextWriteFrame(frame, restart); restart = false)
+        ++count;
+    return count;
+}
+
 } // namespace bf

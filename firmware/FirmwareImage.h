@@ -50,6 +50,10 @@ class FirmwareImage {
 
     bool NextEraseFrame(std::uint8_t* frame, bool restart);
     bool NextWriteFrame(std::uint8_t* frame, bool restart);
+    // How many erase and write frames an update of this image sends (resends aside). Both run the
+    // frame builders from the start and leave their cursors at the end.
+    std::int32_t CountEraseFrames();
+    std::int32_t CountWriteFrames();
 
     std::uint16_t SectorChecksum(std::uint8_t sector) const;
     void StoreControllerChecksum(std::uint16_t value, bool restart);

@@ -65,12 +65,7 @@ std::unique_ptr<bf::FirmwareImage> MakeImage(std::uint32_t offset, std::uint32_t
         image->data()[offset + i] = static_cast<std::uint8_t>((i * 31 + (i >> 9)) % 255);
         image->MarkSector(bf::FirmwareImage::kBaseAddress + offset + i);
     }
-    std::uint8_t frame[bf::FirmwareImage::kWriteFrameSize];
-    state = {0, 0, true};
-    for (bool more = image->NextEraseFrame(frame, true); more; more = image->NextEraseFrame(frame, false))
-        ++state.m_nBlocksToErase;
-    for (bool more = image->NextWriteFrame(frame, true); more; more = image->NextWriteFrame(frame, false))
-        ++state.m_nBlocksToWrite;
+    state = {image->CountEraseFrames(), image->CountWriteFrames(), true};
     return image;
 }
 

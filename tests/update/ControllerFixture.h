@@ -42,15 +42,8 @@ class ControllerFixture : public ::testing::Test {
         Recount();
     }
     void Recount() {
-        std::uint8_t frame[FirmwareImage::kWriteFrameSize];
-        int erase = 0;
-        for (bool more = image->NextEraseFrame(frame, true); more; more = image->NextEraseFrame(frame, false))
-            ++erase;
-        int write = 0;
-        for (bool more = image->NextWriteFrame(frame, true); more; more = image->NextWriteFrame(frame, false))
-            ++write;
-        state.m_nBlocksToErase = static_cast<std::int32_t>(erase);
-        state.m_nBlocksToWrite = static_cast<std::int32_t>(write);
+        state.m_nBlocksToErase = image->CountEraseFrames();
+        state.m_nBlocksToWrite = image->CountWriteFrames();
         state.loaded = true;
     }
     static Bytes Pattern(std::size_t size, std::uint8_t seed) {
