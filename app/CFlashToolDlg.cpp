@@ -33,7 +33,7 @@ constexpr char kCaption[] = "BrenvaldorFlash v1.4.1148b";
 constexpr char kIdProperty[] = "id";
 constexpr char kToolbarStrip[] = ":/toolbar/toolbar.bmp";
 constexpr char kToolbarDisabledStrip[] = ":/toolbar/toolbar-disabled.bmp";
-constexpr char kStatusGroup[] = "Status";
+constexpr char kGroupBoxStatus[] = "Status";
 constexpr char kBlankPane[] = " ";
 constexpr int kToolButtonSize = 53;
 constexpr int kPaneSecondWidth = 40;
@@ -149,7 +149,7 @@ void CFlashToolDlg::BuildClientArea(QWidget* client) {
     const DialogUnits du(font());
     client->setFixedSize(du.Size(kClientWidth, kClientHeight));
     BuildToolBar(client);
-    auto* group = new QGroupBox(QString::fromLatin1(kStatusGroup), client);
+    auto* group = new QGroupBox(QString::fromLatin1(kGroupBoxStatus), client);
     group->setGeometry(du.Rect(1, 36, 186, 135));
 
     m_editLog = Tagged(new QPlainTextEdit(client), cmd_id::Log, "m_editLog");

@@ -24,7 +24,7 @@
 namespace bf {
 
 namespace {
-constexpr char kOperationFailed[] = "The operation stopped because of an error:\n%1";
+constexpr char kBoxOperationFailed[] = "The operation stopped because of an error:\n%1";
 constexpr char kUnknownError[] = "unknown error";
 constexpr char kHelpFolder[] = BF_HELP_DIR;
 constexpr char kRelativeHelpFolder[] = "/../share/brenvaldorflash";
@@ -113,7 +113,7 @@ void CFlashToolDlg::RecoverFromFailure(const char* what) {
     }
     EnableToolbarButtons(true, true, true);
     UpdateProgress(0, 1);
-    m_prompter.ShowMessage(this, QString::fromLatin1(kOperationFailed).arg(QString::fromUtf8(what)),
+    m_prompter.ShowMessage(this, QString::fromLatin1(kBoxOperationFailed).arg(QString::fromUtf8(what)),
                            QString::fromLatin1(kApplicationTitle), BoxIcon::Error);
 }
 

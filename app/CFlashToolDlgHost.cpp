@@ -20,7 +20,7 @@ namespace bf {
 
 namespace {
 constexpr char kLineEnd[] = "\r\n";
-constexpr char kReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
+constexpr char kBoxReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
 constexpr std::uint32_t kYieldMs = 1;
 
 QString FromLocal(std::string_view s) {
@@ -136,7 +136,7 @@ std::optional<std::string> CFlashToolDlg::AskSaveFileName(const std::vector<File
 
 bool CFlashToolDlg::ConfirmOverwrite(const std::string& path) {
     return m_prompter.AskYesNo(this,
-                               QString::fromLatin1(kReplaceQuestion).arg(QFile::decodeName(path.c_str())),
+                               QString::fromLatin1(kBoxReplaceQuestion).arg(QFile::decodeName(path.c_str())),
                                QString::fromLatin1(kApplicationTitle));
 }
 

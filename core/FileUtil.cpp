@@ -13,8 +13,8 @@ namespace bf {
 
 namespace {
 
-constexpr char kWriteErrorPrefix[] = "Cannot write the file \"";
-constexpr char kReadErrorPrefix[] = "Cannot read the file \"";
+constexpr char kBoxCannotWrite[] = "Cannot write the file \"";
+constexpr char kBoxCannotRead[] = "Cannot read the file \"";
 constexpr char kErrorMiddle[] = "\":\n";
 // Temporary names stay well below the 255-byte name limit whatever the target's name length.
 constexpr std::size_t kMaxTempStem = 200;
@@ -98,11 +98,11 @@ std::string SystemReason(int error) {
 }
 
 std::string FileWriteErrorText(std::string_view path, int error) {
-    return ErrorText(kWriteErrorPrefix, path, error);
+    return ErrorText(kBoxCannotWrite, path, error);
 }
 
 std::string FileReadErrorText(std::string_view path, int error) {
-    return ErrorText(kReadErrorPrefix, path, error);
+    return ErrorText(kBoxCannotRead, path, error);
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(ResolveLink(std::move(path))) {}

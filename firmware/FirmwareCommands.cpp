@@ -13,15 +13,15 @@ namespace bf {
 
 namespace {
 
-constexpr char kHexFileLine[] = "HEX FILE: ";
-constexpr char kBinFileLine[] = "BIN FILE: ";
-constexpr char kConvertedOkLine[] = "HEX FILE CONVERTED OK";
-constexpr char kEraseCountLine[] = "NUMBER OF BLOCKS TO ERASE: ";
-constexpr char kWriteCountLine[] = "NUMBER OF BLOCKS TO WRITE: ";
-constexpr char kConversionErrorBox[] = "Error: ";
+constexpr char kLogHexFile[] = "HEX FILE: ";
+constexpr char kLogBinFile[] = "BIN FILE: ";
+constexpr char kLogConvertedOk[] = "HEX FILE CONVERTED OK";
+constexpr char kLogEraseCount[] = "NUMBER OF BLOCKS TO ERASE: ";
+constexpr char kLogWriteCount[] = "NUMBER OF BLOCKS TO WRITE: ";
+constexpr char kBoxConversionError[] = "Error: ";
 constexpr char kHexExtension[] = "hex";
 constexpr char kBinExtension[] = "bin";
-constexpr char kAppTitleCaption[] = "";
+constexpr char kBoxCaptionTitle[] = ""; // no caption of its own: the box shows the program's title
 
 const std::vector<FileFilter>& OpenFilters() {
     static const std::vector<FileFilter> filters{{"Brenvaldor Firmware (*.hex;*.bin)", "*.hex;*.bin"},
@@ -66,23 +66,23 @@ class ReadFile {
 bool LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std::string& path) {
     int readError = 0;
     if (HasExtension(path, kBinExtension)) {
-        host.AppendLog(kBinFileLine + UpperBaseName(path));
+        host.AppendLog(kLogBinFile + UpperBaseName(path));
         readError = ReadBinaryImage(file.fd(), image);
     } else if (HasExtension(path, kHexExtension)) {
-        host.AppendLog(kHexFileLine + UpperBaseName(path));
+        host.AppendLog(kLogHexFile + UpperBaseName(path));
         const auto result = ConvertSRecordFile(file.fd(), file.length(), image,
                                                [&host](int percent) { host.UpdateProgress(percent, 0); });
         if (result.errorNumber != 0) {
-            host.MessageBox(kConversionErrorBox + std::to_string(result.errorNumber), kAppTitleCaption,
+            host.MessageBox(kBoxConversionError + std::to_string(result.errorNumber), kBoxCaptionTitle,
                             BoxIcon::None);
             return false;
         }
         readError = result.readError;
         if (readError == 0)
-            host.AppendLog(kConvertedOkLine);
+            host.AppendLog(kLogConvertedOk);
     }
     if (readError != 0) {
-        host.MessageBox(FileReadErrorText(path, readError), kAppTitleCaption, BoxIcon::Error);
+        host.MessageBox(FileReadErrorText(path, readError), kBoxCaptionTitle, BoxIcon::Error);
         return false;
     }
     return true;
@@ -90,9 +90,9 @@ bool LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std:
 
 void CountBlocks(Host& host, FirmwareImage& image, ImageState& state) {
     state.m_nBlocksToErase = image.CountEraseFrames();
-    host.AppendLog(kEraseCountLine + std::to_string(state.m_nBlocksToErase));
+    host.AppendLog(kLogEraseCount + std::to_string(state.m_nBlocksToErase));
     state.m_nBlocksToWrite = image.CountWriteFrames();
-    host.AppendLog(kWriteCountLine + std::to_string(state.m_nBlocksToWrite));
+    host.AppendLog(kLogWriteCount + std::to_string(state.m_nBlocksToWrite));
     host.UpdateProgress(0, 1);
 }
 
@@ -149,7 +149,7 @@ void SaveFirmwareAs(Host& host, const FirmwareImage& image) {
     host.UpdateProgress(0, 1);
     AtomicFileWriter writer(path);
     if (!(writer.Open() && WriteImage(host, writer, image) && writer.Commit()))
-        host.MessageBox(FileWriteErrorText(path, writer.Error()), kAppTitleCaption, BoxIcon::Error);
+        host.MessageBox(FileWriteErrorText(path, writer.Error()), kBoxCaptionTitle, BoxIcon::Error);
     host.UpdateProgress(0, 1);
 }
 

@@ -16,7 +16,7 @@ constexpr char kLogUpdate[] = "UPDATE PROGRAM";
 constexpr char kLogVerify[] = "VERIFY CHECKSUM";
 constexpr char kLogChecksumOk[] = "CHECKSUM OK";
 constexpr char kLogChecksumError[] = "CHECKSUM ERROR";
-constexpr char kNoImageText[] = "No firmware loaded.\nOpen a complete firmware file before updating.";
+constexpr char kBoxNoImage[] = "No firmware loaded.\nOpen a complete firmware file before updating.";
 
 constexpr std::size_t kReplyBufferSize = 64;
 constexpr int kConsecutiveFailureLimit = 5;
@@ -169,7 +169,7 @@ StepResult RunUpdate(Session& s, FirmwareImage& image, const ImageState& state) 
 
 void UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state) {
     if (!state.loaded) {
-        s.host.MessageBox(kNoImageText, "", BoxIcon::Error);
+        s.host.MessageBox(kBoxNoImage, "", BoxIcon::Error);
         return;
     }
     s.host.ClearLog();

@@ -16,22 +16,39 @@ struct CodeBox {
 };
 
 // Texts and captions exactly as the controller tools have always shown them, blanks included.
+constexpr char kBoxNoAnswer[] =
+    "No answer from Brenvaldor\nController must be in 'Connect PC' mode \nand serial "
+    "cable attached to Port P211";
+constexpr char kBoxNoAnswerCaption[] = "Error: 1";
+constexpr char kBoxWrongAnswer[] = "Wrong answer from Brenvaldor  ";
+constexpr char kBoxWrongAnswerCaption[] = "Error: 2";
+constexpr char kBoxProgramWrongAnswer[] = "Progam - Wrong answer  ";
+constexpr char kBoxProgramWrongAnswerCaption[] = "Error: 3";
+constexpr char kBoxChecksumError[] = "Progam - Checksum error  ";
+constexpr char kBoxChecksumErrorCaption[] = "Error: 4";
+constexpr char kBoxBlockNotEmpty[] = "Progam - Block not empty  ";
+constexpr char kBoxBlockNotEmptyCaption[] = "Error: 5";
+constexpr char kBoxAddressOutOfBounds[] = "Progam - Adress out of bounds  ";
+constexpr char kBoxAddressOutOfBoundsCaption[] = "Error: 6";
+constexpr char kBoxTooManyResends[] = "Progam - To many resends ";
+constexpr char kBoxTooManyResendsCaption[] = "Error: 7";
+constexpr char kBoxPortFailure[] = "Serial port busy or not found  ";
+constexpr char kBoxPortFailureCaption[] = "Error: 9";
+
 constexpr std::array<CodeBox, 10> kCodeBoxes{{
     {"", ""},
-    {"No answer from Brenvaldor\nController must be in 'Connect PC' mode \nand serial cable attached to Port "
-     "P211",
-     "Error: 1"},
-    {"Wrong answer from Brenvaldor  ", "Error: 2"},
-    {"Progam - Wrong answer  ", "Error: 3"},
-    {"Progam - Checksum error  ", "Error: 4"},
-    {"Progam - Block not empty  ", "Error: 5"},
-    {"Progam - Adress out of bounds  ", "Error: 6"},
-    {"Progam - To many resends ", "Error: 7"},
+    {kBoxNoAnswer, kBoxNoAnswerCaption},
+    {kBoxWrongAnswer, kBoxWrongAnswerCaption},
+    {kBoxProgramWrongAnswer, kBoxProgramWrongAnswerCaption},
+    {kBoxChecksumError, kBoxChecksumErrorCaption},
+    {kBoxBlockNotEmpty, kBoxBlockNotEmptyCaption},
+    {kBoxAddressOutOfBounds, kBoxAddressOutOfBoundsCaption},
+    {kBoxTooManyResends, kBoxTooManyResendsCaption},
     {"", ""},
-    {"Serial port busy or not found  ", "Error: 9"},
+    {kBoxPortFailure, kBoxPortFailureCaption},
 }};
 
-constexpr char kGenericBoxFormat[] = "Error: ";
+constexpr char kBoxGenericCode[] = "Error: ";
 
 bool HasOwnBox(std::uint8_t code, const CommandProfile& profile) {
     return code < kCodeBoxes.size() && (profile.ownCodes & CodeBit(code)) != 0;
@@ -50,7 +67,7 @@ void ShowResultBox(Host& host, std::uint8_t code, const CommandProfile& profile)
         host.MessageBox(kCodeBoxes[code].text, kCodeBoxes[code].caption, BoxIcon::Error);
         return;
     }
-    host.MessageBox(kGenericBoxFormat + std::to_string(code), "", BoxIcon::None);
+    host.MessageBox(kBoxGenericCode + std::to_string(code), "", BoxIcon::None);
 }
 
 void ClosePortAndLog(Session& s) {

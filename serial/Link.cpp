@@ -7,7 +7,7 @@ namespace bf {
 
 namespace {
 
-constexpr char kOpenSerialPortFormat[] = "OPEN SERIAL PORT COM%d:%d";
+constexpr char kLogOpenSerialPortFormat[] = "OPEN SERIAL PORT COM%d:%d";
 constexpr std::size_t kReadChunk = 64;
 constexpr std::uint8_t kConfirmationOffset = 0xF0; // a rate command is confirmed by itself less F0
 
@@ -59,7 +59,7 @@ std::uint8_t ReadAllWaiting(Session& s, std::uint32_t count) {
 
 std::string OpenSerialPortLine(int port, int baud) {
     char line[64];
-    std::snprintf(line, sizeof line, kOpenSerialPortFormat, port, baud);
+    std::snprintf(line, sizeof line, kLogOpenSerialPortFormat, port, baud);
     return line;
 }
 
