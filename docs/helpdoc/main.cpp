@@ -25,5 +25,8 @@ int main(int argc, char* argv[]) {
     bf::helpdoc::RenderResult result = bf::helpdoc::ReadTextFile(args.at(1), markdown);
     if (result.ok)
         result = bf::helpdoc::RenderMarkdownToPdf(markdown, args.at(2));
+    for (const QString& text : result.tooWide)
+        std::fprintf(stderr, "bf-helpdoc: warning: %s: too wide for its column: %s\n", qPrintable(args.at(1)),
+                     qPrintable(text));
     return result.ok ? 0 : Fail(result.error);
 }
