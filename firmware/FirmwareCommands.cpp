@@ -3,6 +3,7 @@
 #include "FileUtil.h"
 #include "FirmwareFile.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -41,7 +42,9 @@ class ReadFile {
     // read (a device could deliver a line without end).
     explicit ReadFile(const std::string& path) : m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         struct stat st {};
+        m_error = m_fd < 0 ? errno : 0;
         if (m_fd >= 0 && (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            m_error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             close(m_fd);
             m_fd = -1;
         }
@@ -56,36 +59,35 @@ class ReadFile {
 
     int fd() const { return m_fd; }
     std::uint64_t length() const { return m_length; }
+    int error() const { return m_error; } // errno when the file is not open
 
   private:
     int m_fd;
+    int m_error = 0;
     std::uint64_t m_length = 0;
 };
 
-// Fills the cleared image from the file; false when the command must end here (a box was shown).
-bool LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std::string& path) {
-    int readError = 0;
+// Fills the cleared image from the file; a failure ends the command here (a box was shown).
+ConversionResult LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std::string& path) {
+    ConversionResult result;
     if (HasExtension(path, kBinExtension)) {
         host.AppendLog(kLogBinFile + UpperBaseName(path));
-        readError = ReadBinaryImage(file.fd(), image);
+        result.readError = ReadBinaryImage(file.fd(), image);
     } else if (HasExtension(path, kHexExtension)) {
         host.AppendLog(kLogHexFile + UpperBaseName(path));
-        const auto result = ConvertSRecordFile(file.fd(), file.length(), image,
-                                               [&host](int percent) { host.UpdateProgress(percent, 0); });
+        result = ConvertSRecordFile(file.fd(), file.length(), image,
+                                    [&host](int percent) { host.UpdateProgress(percent, 0); });
         if (result.errorNumber != 0) {
             host.MessageBox(kBoxConversionError + std::to_string(result.errorNumber), kBoxCaptionTitle,
                             BoxIcon::None);
-            return false;
+            return result;
         }
-        readError = result.readError;
-        if (readError == 0)
+        if (result.readError == 0)
             host.AppendLog(kLogConvertedOk);
     }
-    if (readError != 0) {
-        host.MessageBox(FileReadErrorText(path, readError), kBoxCaptionTitle, BoxIcon::Error);
-        return false;
-    }
-    return true;
+    if (result.readError != 0)
+        host.MessageBox(FileReadErrorText(path, result.readError), kBoxCaptionTitle, BoxIcon::Error);
+    return result;
 }
 
 void CountBlocks(Host& host, FirmwareImage& image, ImageState& state) {
@@ -115,42 +117,49 @@ bool WriteImage(Host& host, AtomicFileWriter& writer, const FirmwareImage& image
 
 } // namespace
 
-void OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
+OpenResult OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
     host.ClearLog();
     const auto chosen = host.AskOpenFileName(OpenFilters());
     if (!chosen)
-        return;
+        return {};
 
+    OpenResult result;
     const ReadFile file(*chosen);
     const bool opened = file.fd() >= 0;
+    result.openError = file.error();
     if (opened) {
         host.UpdateProgress(0, 1);
         image.ClearImage();
         state.loaded = false;
-        if (!LoadFile(host, image, file, *chosen))
-            return;
+        result.conversion = LoadFile(host, image, file, *chosen);
+        if (!result.conversion.ok())
+            return result;
     }
     CountBlocks(host, image, state);
     // A file that could not be opened leaves the image, and whether it counts as loaded, as it was.
     if (opened)
         state.loaded = true;
+    result.loaded = opened;
+    return result;
 }
 
-void SaveFirmwareAs(Host& host, const FirmwareImage& image) {
+CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image) {
     const auto chosen = host.AskSaveFileName(SaveFilters());
     if (!chosen)
-        return;
+        return CommandResult::Of(CommandResult::End::Cancelled);
     const std::string path = WithExpectedExtension(*chosen, kBinExtension);
     // The dialog confirmed overwriting the name it showed, not the one with ".bin" added.
     struct stat st {};
     if (path != *chosen && lstat(path.c_str(), &st) == 0 && !host.ConfirmOverwrite(path))
-        return;
+        return CommandResult::Of(CommandResult::End::Cancelled);
 
     host.UpdateProgress(0, 1);
     AtomicFileWriter writer(path);
-    if (!(writer.Open() && WriteImage(host, writer, image) && writer.Commit()))
+    const bool written = writer.Open() && WriteImage(host, writer, image) && writer.Commit();
+    if (!written)
         host.MessageBox(FileWriteErrorText(path, writer.Error()), kBoxCaptionTitle, BoxIcon::Error);
     host.UpdateProgress(0, 1);
+    return written ? CommandResult::Done() : CommandResult::Of(CommandResult::End::FileFailed);
 }
 
 } // namespace bf

@@ -1,13 +1,22 @@
 #pragma once
 
+#include "CommandResult.h"
+#include "FirmwareFile.h"
 #include "FirmwareImage.h"
 #include "Host.h"
 
 namespace bf {
 
+// How Open ended, for callers that act on it (the command line).
+struct OpenResult {
+    bool loaded = false;         // a file was read whole and its blocks counted
+    int openError = 0;           // errno when the chosen file could not be opened or is no regular file
+    ConversionResult conversion; // the conversion or read failure, with the failing line
+};
+
 // File > Open...: loads an S-record (.hex) or binary (.bin) file into the image and counts blocks.
-void OpenFirmware(Host& host, FirmwareImage& image, ImageState& state);
+OpenResult OpenFirmware(Host& host, FirmwareImage& image, ImageState& state);
 // File > Save As...: writes the whole image to a .bin file, atomically.
-void SaveFirmwareAs(Host& host, const FirmwareImage& image);
+CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image);
 
 } // namespace bf

@@ -45,13 +45,17 @@ ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareIm
     // against the next one spares a division per line.
     int percent = 0;
     std::uint64_t nextStep = NextPercentStep(percent, fileLength);
+    std::uint64_t lineNumber = 0;
     while (reader.Next(line)) {
+        ++lineNumber;
         bytesRead += line.consumed;
         if (line.length == 0)
             continue;
         result.errorNumber = ConversionErrorNumber(image.ParseS3Record(line.text));
-        if (result.errorNumber != 0)
+        if (result.errorNumber != 0) {
+            result.line = lineNumber;
             return result;
+        }
         if (bytesRead >= nextStep && percent < 100) {
             // A file that grew while being read must not push the percentage past 100.
             percent = bytesRead >= fileLength ? 100 : static_cast<int>(bytesRead * 100 / fileLength);

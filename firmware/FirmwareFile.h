@@ -11,8 +11,9 @@ namespace bf {
 using ProgressFn = std::function<void(int percent)>;
 
 struct ConversionResult {
-    int errorNumber = 0; // the N of the "Error: N" box; 0 when the file converted
-    int readError = 0;   // errno of a failed read; 0 when the file was read to its end
+    int errorNumber = 0;    // the N of the "Error: N" box; 0 when the file converted
+    int readError = 0;      // errno of a failed read; 0 when the file was read to its end
+    std::uint64_t line = 0; // the line (1-based) of the record that failed; 0 without an error
     bool ok() const { return errorNumber == 0 && readError == 0; }
 };
 

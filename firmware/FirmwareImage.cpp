@@ -241,10 +241,14 @@ bool FirmwareImage::VerifySectorChecksums() const {
     for (int sector = kFirstVerifiedSector; sector <= kLastVerifiedSector; ++sector) {
         if (!IsSectorMarked(sector))
             continue;
-        if (SectorChecksum(static_cast<std::uint8_t>(sector)) != m_controllerChecksums[sector])
+        if (!SectorChecksumMatches(sector))
             return false;
     }
     return true;
+}
+
+bool FirmwareImage::SectorChecksumMatches(int sector) const {
+    return SectorChecksum(static_cast<std::uint8_t>(sector)) == m_controllerChecksums[sector];
 }
 
 int FirmwareImage::SectorOfOffset(std::uint32_t offset) {

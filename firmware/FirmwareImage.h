@@ -58,6 +58,8 @@ class FirmwareImage {
     std::uint16_t SectorChecksum(std::uint8_t sector) const;
     void StoreControllerChecksum(std::uint16_t value, bool restart);
     bool VerifySectorChecksums() const;
+    // Whether the checksum the controller reported for a sector (4 to 17) equals the image's.
+    bool SectorChecksumMatches(int sector) const;
 
     // Sector that holds an image offset (offset < kFlashSize).
     static int SectorOfOffset(std::uint32_t offset);

@@ -12,7 +12,6 @@ namespace bf {
 namespace {
 
 constexpr char kLogErase[] = "ERASE FLASH MEMORY";
-constexpr char kLogUpdate[] = "UPDATE PROGRAM";
 constexpr char kLogVerify[] = "VERIFY CHECKSUM";
 constexpr char kLogChecksumOk[] = "CHECKSUM OK";
 constexpr char kLogChecksumError[] = "CHECKSUM ERROR";
@@ -117,7 +116,7 @@ StepResult SendFrame(Session& s, const std::uint8_t* frame, std::uint32_t blocks
 }
 
 StepResult WritePhase(Session& s, FirmwareImage& image, std::uint32_t blocksToWrite) {
-    s.host.AppendLog(kLogUpdate);
+    s.host.AppendLog(kLogWritePhase);
     WriteCounters counters;
     s.host.UpdateProgress(0, 1);
     std::array<std::uint8_t, FirmwareImage::kWriteFrameSize> frame;
@@ -165,28 +164,51 @@ StepResult RunUpdate(Session& s, FirmwareImage& image, const ImageState& state) 
     return Verify(s, image);
 }
 
-} // namespace
+StepResult RunVerify(Session& s, FirmwareImage& image) {
+    if (const std::uint8_t code = ConnectController(s, true); code != result::Ok)
+        return StepResult::Failure(code);
+    return Verify(s, image);
+}
 
-void UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state) {
+// What the update and the verification share around their steps: the refusal of an image that
+// was not loaded whole, the start (log emptied, counter emptied, toolbar off, closing flag
+// cleared), and the ends: normal, failure exit, or silence when the window is closing.
+template <typename Steps>
+CommandResult RunWithController(Session& s, FirmwareImage& image, const ImageState& state, Steps steps) {
     if (!state.loaded) {
         s.host.MessageBox(kBoxNoImage, "", BoxIcon::Error);
-        return;
+        return CommandResult::Of(CommandResult::End::FileFailed);
     }
     s.host.ClearLog();
     s.host.SetCounterText("");
     s.host.EnableToolbarButtons(false, false, false);
     s.host.ClearCloseRequest();
     try {
-        const StepResult r = RunUpdate(s, image, state);
+        const StepResult r = steps();
         if (r.aborted)
-            return; // the window is closing: not a byte or word more
-        if (r.code != result::Ok)
+            return CommandResult::Of(
+                CommandResult::End::Aborted); // the window is closing: not a byte or word more
+        if (r.code != result::Ok) {
             FailureExit(s, r.code, kUpdateProfile);
-        else
-            ReturnTo9600AndClose(s);
+            return CommandResult::Failed(r.code);
+        }
+        ReturnTo9600AndClose(s);
+        return image.VerifySectorChecksums() ? CommandResult::Done()
+                                             : CommandResult::Of(CommandResult::End::ChecksumMismatch);
     } catch (const CSerialException& error) {
         PortFailureExit(s, error, kUpdateProfile);
+        return CommandResult::Failed(result::PortFailure);
     }
+}
+
+} // namespace
+
+CommandResult UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state) {
+    return RunWithController(s, image, state, [&] { return RunUpdate(s, image, state); });
+}
+
+CommandResult VerifyProgram(Session& s, FirmwareImage& image, const ImageState& state) {
+    return RunWithController(s, image, state, [&] { return RunVerify(s, image); });
 }
 
 } // namespace bf

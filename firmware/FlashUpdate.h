@@ -1,11 +1,20 @@
 #pragma once
 
+#include "CommandResult.h"
 #include "FirmwareImage.h"
 #include "Session.h"
 
 namespace bf {
 
+// The log line that starts the write phase (the frames of the image, acknowledged one by one).
+constexpr char kLogWritePhase[] = "UPDATE PROGRAM";
+
 // File > Update: erase, write and verify the loaded image in the controller's flash.
-void UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state);
+CommandResult UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state);
+
+// The update's connection, verification and return to 9600 alone: asks the controller for its
+// sector checksums and compares those of the sectors the image touches, erasing and writing
+// nothing. The comparison stays in the image (SectorChecksumMatches).
+CommandResult VerifyProgram(Session& s, FirmwareImage& image, const ImageState& state);
 
 } // namespace bf

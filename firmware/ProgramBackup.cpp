@@ -106,42 +106,46 @@ bool WriteWithProgress(Host& host, AtomicFileWriter& file, const std::vector<std
     return file.Commit();
 }
 
-void RunBackup(Session& s, AtomicFileWriter& file) {
+CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
     Backup backup;
     s.host.EnableToolbarButtons(false, false, false);
     s.host.ClearCloseRequest();
     const StepResult r = ReadFlash(s, backup);
     if (r.aborted)
-        return; // the window is closing; the old file stays as it was
+        return CommandResult::Of(CommandResult::End::Aborted); // the window is closing; the old file stays
     if (r.code != result::Ok) {
         FailureExit(s, r.code, kBackupProfile);
-        return;
+        return CommandResult::Failed(r.code);
     }
     const bool written = WriteWithProgress(s.host, file, backup.bytes);
     s.host.UpdateProgress(0, 1);
     ReturnTo9600AndClose(s);
-    if (!written)
+    if (!written) {
         s.host.MessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
+        return CommandResult::Of(CommandResult::End::FileFailed);
+    }
+    return CommandResult::Done();
 }
 
 } // namespace
 
-void BackupProgram(Session& s) {
+CommandResult BackupProgram(Session& s) {
     s.host.ClearLog();
     const auto chosen = s.host.AskSaveFileName(BackupFilters());
     if (!chosen)
-        return;
+        return CommandResult::Of(CommandResult::End::Cancelled);
     // The target must be writable before the controller is contacted; the old file is only
     // replaced once the whole backup is in.
     AtomicFileWriter file(WithExpectedExtension(*chosen, kBinExtension));
     if (!file.Open()) {
         s.host.MessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
-        return;
+        return CommandResult::Of(CommandResult::End::FileFailed);
     }
     try {
-        RunBackup(s, file);
+        return RunBackup(s, file);
     } catch (const CSerialException& error) {
         PortFailureExit(s, error, kBackupProfile);
+        return CommandResult::Failed(result::PortFailure);
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "CommandResult.h"
 #include "Session.h"
 
 namespace bf {
 
 // File > Backup...: reads sectors 1 to 18 of the controller's flash into a binary image file.
-void BackupProgram(Session& s);
+CommandResult BackupProgram(Session& s);
 
 } // namespace bf

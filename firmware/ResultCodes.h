@@ -1,24 +1,12 @@
 #pragma once
 
 #include "CSerialException.h"
+#include "CommandResult.h"
 #include "Session.h"
 
 #include <cstdint>
 
 namespace bf {
-
-// Result codes of the connect-mode commands: 0 success, 1 to 9 failures.
-namespace result {
-constexpr std::uint8_t Ok = 0;
-constexpr std::uint8_t NoAnswer = 1;
-constexpr std::uint8_t WrongAnswer = 2;
-constexpr std::uint8_t ProgramWrongAnswer = 3;
-constexpr std::uint8_t ChecksumError = 4;
-constexpr std::uint8_t BlockNotEmpty = 5;
-constexpr std::uint8_t AddressOutOfBounds = 6;
-constexpr std::uint8_t TooManyResends = 7;
-constexpr std::uint8_t PortFailure = 9;
-} // namespace result
 
 // How a failing command reports itself: which codes have a box text of their own (bit n for code n;
 // the others get the generic "Error: %d" box) and whether the command switched the toolbar off.

@@ -31,59 +31,70 @@ bool Exchange(Session& s, std::uint8_t code, std::uint8_t answerCode) {
     return WaitForPair(s, esc::Escape, answerCode);
 }
 
-void ReportEnd(Session& s, const ParameterCapture& capture, ParameterCapture::End end) {
-    if (end == ParameterCapture::End::TextEnd)
+CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCapture::End end) {
+    switch (end) {
+    case ParameterCapture::End::TextEnd:
         s.host.AppendLog(NumberOfParametersLine(capture.ParameterCount()));
-    if (end == ParameterCapture::End::Full) {
+        return CommandResult::Done();
+    case ParameterCapture::End::Full:
         s.host.AppendLog(kLogCaptureFull);
         s.host.MessageBox(kBoxCaptureFull, kBoxCaptureFullCaption, BoxIcon::Error);
+        return CommandResult::Failed(result::WrongAnswer);
+    default:
+        return CommandResult::Failed(result::NoAnswer);
     }
 }
 
 // Captures the printout and stores it. The file is written through a temporary file that replaces
 // the target only once everything is on disk; a port failure leaves any existing file untouched.
-void CaptureToFile(Session& s, const std::string& path, std::size_t cap) {
+CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap) {
     AtomicFileWriter file(path);
     if (!file.Open()) {
         s.host.AppendLog(kLogFileNotCreated + UpperLogText(SystemReason(file.Error())));
-        return;
+        return CommandResult::Of(CommandResult::End::FileFailed);
     }
     ParameterCapture capture(s, cap);
-    ReportEnd(s, capture, capture.Run());
+    const CommandResult result = ReportEnd(s, capture, capture.Run());
     const auto& bytes = capture.Bytes();
-    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit())
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
         s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
+        return CommandResult::Of(CommandResult::End::FileFailed);
+    }
+    return result;
 }
 
-void RunBackup(Session& s, const std::string& path, std::size_t cap) {
+CommandResult RunBackup(Session& s, const std::string& path, std::size_t cap) {
     if (!Exchange(s, esc::Hello, esc::Ack))
         s.host.AppendLog(kLogHandshakeNoAnswer);
     if (!Exchange(s, esc::PrintoutOff, esc::Ack))
         s.host.AppendLog(kLogPrintoutOffNoAnswer);
-    s.host.AppendLog(Exchange(s, esc::ReadParameters, esc::Text) ? kLogReadParameters
-                                                                 : kLogReadParametersNoAnswer);
-    CaptureToFile(s, path, cap);
+    const bool answered = Exchange(s, esc::ReadParameters, esc::Text);
+    s.host.AppendLog(answered ? kLogReadParameters : kLogReadParametersNoAnswer);
+    const CommandResult captured = CaptureToFile(s, path, cap);
     if (!Exchange(s, esc::PrintoutOn, esc::Ack))
         s.host.AppendLog(kLogPrintoutOnNoAnswer);
+    return answered ? captured : CommandResult::Failed(result::NoAnswer);
 }
 
 } // namespace
 
-void ParameterBackup(Session& s) {
-    ParameterBackup(s, ParameterCapture::kDefaultCap);
+CommandResult ParameterBackup(Session& s) {
+    return ParameterBackup(s, ParameterCapture::kDefaultCap);
 }
 
-void ParameterBackup(Session& s, std::size_t captureCap) {
+CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
     const auto path = AskParameterFileToSave(s.host);
     if (!path)
-        return;
-    if (!OpenParameterLink(s))
-        return;
+        return CommandResult::Of(CommandResult::End::Cancelled);
+    if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
+        return CommandResult::Failed(code);
     try {
-        RunBackup(s, *path, captureCap);
+        const CommandResult r = RunBackup(s, *path, captureCap);
         CloseParameterLink(s);
+        return r;
     } catch (const CSerialException& e) {
         EndParameterLinkOnFailure(s, e);
+        return CommandResult::Failed(result::PortFailure);
     }
 }
 

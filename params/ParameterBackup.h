@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandResult.h"
 #include "Host.h"
 #include "Session.h"
 
@@ -8,9 +9,12 @@
 namespace bf {
 
 // File > Parameter > Backup...: captures the controller's parameter printout into a text file.
-void ParameterBackup(Session& s);
+// The window goes on through missing answers and only logs them; the result tells a caller that
+// acts on it whether a whole printout came: it fails with 1 when the read request went unanswered
+// or the text ended without its end mark, and with 2 when it outgrew the capture.
+CommandResult ParameterBackup(Session& s);
 // The same with another limit for the capture buffer than its default sanity cap.
-void ParameterBackup(Session& s, std::size_t captureCap);
+CommandResult ParameterBackup(Session& s, std::size_t captureCap);
 // File > Parameter > Edit...: opens a parameter file in the desktop's text editor.
 void ParameterEdit(Host& host);
 

@@ -31,22 +31,24 @@ StepResult EraseBlocks(Session& s) {
 } // namespace
 
 // Stays at 9600 bit/s and leaves the toolbar alone, unlike the update and the backup.
-void EraseParameterBlocks(Session& s) {
+CommandResult EraseParameterBlocks(Session& s) {
     s.host.ClearLog();
     s.host.ClearCloseRequest();
     try {
         const StepResult r = EraseBlocks(s);
         if (r.aborted)
-            return;
+            return CommandResult::Of(CommandResult::End::Aborted);
         if (r.code != result::Ok) {
             FailureExit(s, r.code, kEraseProfile);
-            return;
+            return CommandResult::Failed(r.code);
         }
         s.host.AppendLog(kLogErased);
         ClosePortAndLog(s);
         s.host.UpdateProgress(0, 1);
+        return CommandResult::Done();
     } catch (const CSerialException& error) {
         PortFailureExit(s, error, kEraseProfile);
+        return CommandResult::Failed(result::PortFailure);
     }
 }
 

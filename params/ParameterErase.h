@@ -1,10 +1,11 @@
 #pragma once
 
+#include "CommandResult.h"
 #include "Session.h"
 
 namespace bf {
 
 // File > Parameter > Erase block: erases the three parameter blocks (sectors 1, 2, 3).
-void EraseParameterBlocks(Session& s);
+CommandResult EraseParameterBlocks(Session& s);
 
 } // namespace bf

@@ -45,7 +45,7 @@ std::string PortFailureLine(const CSerialException& e) {
     return line;
 }
 
-bool OpenParameterLink(Session& s) {
+std::uint8_t OpenParameterLink(Session& s) {
     s.host.EnableToolbarButtons(false, false, false);
     s.host.ClearLog();
     s.host.UpdateProgress(0, 1);
@@ -54,7 +54,7 @@ bool OpenParameterLink(Session& s) {
     if (s.settings.m_nPort == 0) {
         EnableToolbar(s.host);
         s.host.MessageBox(kBoxNoController, kBoxNoControllerCaption, BoxIcon::Error);
-        return false;
+        return result::NoAnswer;
     }
     s.host.AppendLog(OpenSerialPortLine(s.settings.m_nPort, s.settings.m_nBaudRate));
     try {
@@ -64,9 +64,9 @@ bool OpenParameterLink(Session& s) {
         CloseQuietly(s.port);
         s.host.AppendLog(kLogPortBusy);
         EnableToolbar(s.host);
-        return false;
+        return result::PortFailure;
     }
-    return true;
+    return result::Ok;
 }
 
 void CloseParameterLink(Session& s) {

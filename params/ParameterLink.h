@@ -3,6 +3,7 @@
 #include "CSerialException.h"
 #include "Session.h"
 
+#include <cstdint>
 #include <string>
 
 namespace bf {
@@ -18,9 +19,10 @@ std::string PortFailureLine(const CSerialException& e);
 std::string UpperLogText(std::string text);
 
 // The start both parameter commands share: toolbar off, log emptied, progress reset, the optional
-// port search, then the port opened at 9600 bit/s. False when there is no port or it cannot be
-// opened; the user has then been told and the toolbar is back on.
-bool OpenParameterLink(Session& s);
+// port search, then the port opened at 9600 bit/s. Returns 0, or the result code of the failure:
+// 1 when there is no port, 9 when it cannot be opened; the user has then been told and the
+// toolbar is back on.
+std::uint8_t OpenParameterLink(Session& s);
 // The normal end: port closed, "SERIAL PORT CLOSED", progress reset, toolbar on.
 void CloseParameterLink(Session& s);
 // The end after the port failed while open (adapter pulled): the port is closed as far as it still

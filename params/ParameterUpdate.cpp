@@ -117,18 +117,20 @@ void RunUpdate(Session& s, const std::string& path, long long fileCount) {
 
 } // namespace
 
-void ParameterUpdate(Session& s) {
+CommandResult ParameterUpdate(Session& s) {
     const auto path = AskParameterFileToOpen(s.host);
     if (!path)
-        return;
+        return CommandResult::Of(CommandResult::End::Cancelled);
     const long long fileCount = CountParameterLines(s.host, *path);
-    if (!OpenParameterLink(s))
-        return;
+    if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
+        return CommandResult::Failed(code);
     try {
         RunUpdate(s, *path, fileCount);
         CloseParameterLink(s);
+        return CommandResult::Done();
     } catch (const CSerialException& e) {
         EndParameterLinkOnFailure(s, e);
+        return CommandResult::Failed(result::PortFailure);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandResult.h"
 #include "Session.h"
 
 #include <cstdint>
@@ -8,7 +9,9 @@
 namespace bf {
 
 // File > Parameter > Update...: sets the controller's clock, then sends a parameter file line by line.
-void ParameterUpdate(Session& s);
+// Nothing is read from the controller, so a missing one is not noticed; the result fails only
+// when there is no port (1) or the port fails (9).
+CommandResult ParameterUpdate(Session& s);
 
 // The controller clock value T = U - Z + D for the UTC time `utcNow` in the current time zone.
 std::int32_t ControllerClockValue(std::time_t utcNow);

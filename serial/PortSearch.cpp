@@ -130,13 +130,13 @@ void AutodetectPortParam(Session& s) {
     Search(s, Probe::Escape);
 }
 
-void ResetController(Session& s) {
+CommandResult ResetController(Session& s) {
     s.host.ClearLog();
     if (s.settings.m_bAutoPort)
         AutodetectPort(s);
     if (s.settings.m_nPort == 0) {
         s.host.AppendLog(kLogNoAnswer);
-        return;
+        return CommandResult::Failed(result::NoAnswer);
     }
     s.host.AppendLog(OpenSerialPortLine(s.settings.m_nPort, s.settings.m_nBaudRate));
     try {
@@ -147,7 +147,9 @@ void ResetController(Session& s) {
         s.host.AppendLog(kLogSerialPortClosed);
     } catch (const CSerialException&) {
         s.host.AppendLog(kLogNoAnswerFromController);
+        return CommandResult::Failed(result::PortFailure);
     }
+    return CommandResult::Done();
 }
 
 } // namespace bf

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandResult.h"
 #include "Session.h"
 
 namespace bf {
@@ -8,7 +9,8 @@ namespace bf {
 void AutodetectPort(Session& s);      // connect-mode probe F1 -> 01
 void AutodetectPortParam(Session& s); // escape-pair probe FF 01 -> FF 02
 
-// File > Reset: sends the restart command F8 (no handshake, no answer awaited).
-void ResetController(Session& s);
+// File > Reset: sends the restart command F8 (no handshake, no answer awaited). Fails with 1 when
+// the port search found nothing and with 9 when the port failed.
+CommandResult ResetController(Session& s);
 
 } // namespace bf
