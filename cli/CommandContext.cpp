@@ -1,0 +1,142 @@
+#include "CommandContext.h"
+
+#include "DeviceWait.h"
+#include "FileUtil.h"
+#include "FirmwareCommands.h"
+#include "SetupSettings.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace bf::cli {
+
+namespace {
+
+constexpr char kHexExtension[] = "hex";
+constexpr char kBinExtension[] = "bin";
+constexpr char kSRecordType[] = "S-record";
+constexpr char kBinaryType[] = "binary image";
+constexpr char kNotFirmwareName[] =
+    ": not a firmware file name: it must end in .hex (S-record) or .bin (binary image)";
+constexpr char kExists[] = " exists; add --force to replace it";
+constexpr char kCannotRead[] = "cannot read ";
+constexpr char kWaitNeedsPort[] =
+    "--wait needs a port: give --port, set BRENVALDOR_PORT, or choose one in the "
+    "settings file";
+constexpr char kDidNotAppear[] = " did not appear within the --wait time";
+constexpr char kLineWord[] = ", line ";
+
+// The conversion error numbers in plain words, for the "Error: N" of a file that does not convert.
+const char* ConversionReason(int errorNumber) {
+    switch (errorNumber) {
+    case 1:
+        return "a character where a hex digit belongs is not 0-9 or A-F (lower case is not read)";
+    case 2:
+        return "a data byte falls on an address that an earlier record already filled";
+    case 3:
+        return "the record starts below the flash (0x100000) and ends inside it";
+    case 4:
+        return "the record starts inside the flash and ends past its end (0x1FFFFF)";
+    case 5:
+        return "the record lies wholly outside the flash (0x100000 to 0x1FFFFF)";
+    default:
+        return "the record's checksum does not match its bytes";
+    }
+}
+
+} // namespace
+
+int CommandContext::ChoosePort() {
+    std::string error;
+    const auto chosen =
+        cli::ChoosePort(inv.port, IniFile::Load(settings::FilePath()), std::getenv(kPortVariable), error);
+    if (!chosen) {
+        host.Error(error);
+        return exit_status::Usage;
+    }
+    choice = *chosen;
+    usesPort = true;
+    port.SetPortMap(choice.map);
+    return exit_status::Ok;
+}
+
+int CommandContext::WaitForPort() {
+    if (inv.waitSeconds < 0)
+        return exit_status::Ok;
+    if (choice.settings.m_bAutoPort) {
+        host.Error(kWaitNeedsPort);
+        return exit_status::Usage;
+    }
+    const std::string device = choice.map.DevicePath(choice.settings.m_nPort);
+    if (WaitForDevice(clock, device, inv.waitSeconds))
+        return exit_status::Ok;
+    host.Error(device + kDidNotAppear);
+    return exit_status::NoAnswer;
+}
+
+int CommandContext::Finish(const CommandResult& result, FileRole role) {
+    const int status = ExitStatusOf(result, role);
+    // Failures the window only logs (or shows as a line, like CHECKSUM ERROR) are named here.
+    if (status != exit_status::Ok && status != exit_status::Interrupted && host.Message().empty())
+        host.Error(ExitStatusText(status));
+    return status;
+}
+
+int PrepareOutput(CommandContext& c, const std::string& chosen, const char* extension, std::string& path) {
+    path = WithExpectedExtension(chosen, extension);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && !c.inv.force) {
+        c.host.Error(path + kExists);
+        return exit_status::CannotCreate;
+    }
+    c.host.AllowOverwrite(c.inv.force);
+    return exit_status::Ok;
+}
+
+int CheckInput(ConsoleHost& host, const std::string& path) {
+    struct stat st {};
+    int error = 0;
+    if (stat(path.c_str(), &st) != 0)
+        error = errno;
+    else if (S_ISDIR(st.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        error = EINVAL;
+    else if (access(path.c_str(), R_OK) != 0)
+        error = errno;
+    if (error == 0)
+        return exit_status::Ok;
+    host.Error(kCannotRead + path + ": " + SystemReason(error));
+    return exit_status::NoInput;
+}
+
+int LoadFirmware(CommandContext& c, const std::string& path, LoadedImage& loaded) {
+    if (!HasExtension(path, kHexExtension) && !HasExtension(path, kBinExtension)) {
+        c.host.Error(path + kNotFirmwareName);
+        return exit_status::BadInput;
+    }
+    if (const int status = CheckInput(c.host, path); status != exit_status::Ok)
+        return status;
+    c.host.AnswerDialogsWith(path);
+    const OpenResult r = OpenFirmware(c.host, *loaded.image, loaded.state);
+    if (r.conversion.errorNumber != 0) {
+        c.host.Error(path + kLineWord + std::to_string(r.conversion.line) + ": " +
+                     ConversionReason(r.conversion.errorNumber));
+        return exit_status::BadInput;
+    }
+    if (!r.loaded) {
+        // The box named the read failure; a file that would not open was checked above already.
+        if (r.openError != 0)
+            c.host.Error(kCannotRead + path + ": " + SystemReason(r.openError));
+        return exit_status::NoInput;
+    }
+    struct stat st {};
+    stat(path.c_str(), &st);
+    loaded.fileSize = static_cast<std::uint64_t>(st.st_size);
+    loaded.type = HasExtension(path, kHexExtension) ? kSRecordType : kBinaryType;
+    return exit_status::Ok;
+}
+
+} // namespace bf::cli

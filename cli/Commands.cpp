@@ -1,0 +1,314 @@
+#include "Commands.h"
+
+#include "CommandContext.h"
+#include "FileUtil.h"
+#include "FirmwareCommands.h"
+#include "FlashUpdate.h"
+#include "ImageSummary.h"
+#include "Interrupt.h"
+#include "JsonReport.h"
+#include "ParameterBackup.h"
+#include "ParameterErase.h"
+#include "ParameterUpdate.h"
+#include "PortInventory.h"
+#include "PortSearch.h"
+#include "ProgramBackup.h"
+#include "SetupSettings.h"
+#include "StagingFile.h"
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace bf::cli {
+
+namespace {
+
+constexpr char kBinExtension[] = "bin";
+constexpr char kTxtExtension[] = "txt";
+constexpr char kNoControllerFound[] = "no controller answered on COM1 to COM28";
+constexpr char kChecksumError[] = "CHECKSUM ERROR: the controller's flash does not match ";
+constexpr char kUpdateAgain[] = "; run the update again";
+constexpr char kSectorsDiffer[] = "the controller's flash differs from the file in sector(s)";
+constexpr char kNotChecked[] = "not checked (the controller reports sectors 4 to 17 only): sector(s)";
+constexpr char kNothingToCompare[] = "the file touches none of sectors 4 to 17: nothing to compare";
+constexpr char kInterrupted[] = "interrupted; the serial port is closed";
+constexpr char kFlashIncomplete[] =
+    "the update did not finish: the controller's flash is incomplete; run the update again before "
+    "using the controller";
+constexpr char kInternalError[] = "internal error: ";
+
+int Ports(CommandContext& c) {
+    for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::FilePath())))) {
+        std::string line = "COM" + std::to_string(e.port) + "\t" + e.path;
+        if (!e.exists) {
+            c.host.Print(line + "\tabsent");
+            continue;
+        }
+        if (e.device != e.path)
+            line += " -> " + e.device;
+        line += e.accessible ? "\tpresent\taccess: yes" : "\tpresent\taccess: no (group " + e.group + ")";
+        if (!e.usbDescription.empty())
+            line += "\t" + e.usbDescription;
+        c.host.Print(line);
+        for (const std::string& name : e.byIdNames)
+            c.host.Print("\tby-id: " + name);
+        if (!e.accessible && !e.fix.empty())
+            c.host.Print("\tfix: " + e.fix);
+    }
+    return exit_status::Ok;
+}
+
+int Detect(CommandContext& c) {
+    if (const int status = c.ChoosePort(); status != exit_status::Ok)
+        return status;
+    c.choice.settings.m_bAutoPort = 1;
+    Session s = c.MakeSession();
+    if (c.inv.paramSearch)
+        AutodetectPortParam(s);
+    else
+        AutodetectPort(s);
+    const int found = c.choice.settings.m_nPort;
+    if (found == 0) {
+        c.host.Error(kNoControllerFound);
+        return exit_status::NoAnswer;
+    }
+    c.host.Print("COM" + std::to_string(found) + " " + c.choice.map.DevicePath(found));
+    return exit_status::Ok;
+}
+
+void PrintLines(ConsoleHost& host, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        host.Print(line);
+}
+
+int Info(CommandContext& c) {
+    LoadedImage loaded;
+    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+        return status;
+    PrintLines(c.host, ImageSummary(*loaded.image, loaded.state, loaded.type, loaded.fileSize));
+    return exit_status::Ok;
+}
+
+int Convert(CommandContext& c) {
+    std::string path;
+    if (const int status = PrepareOutput(c, c.inv.files[1], kBinExtension, path); status != exit_status::Ok)
+        return status;
+    LoadedImage loaded;
+    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+        return status;
+    c.host.AnswerDialogsWith(path);
+    const int status = c.Finish(SaveFirmwareAs(c.host, *loaded.image), FileRole::Output);
+    if (status == exit_status::Ok)
+        c.output = path;
+    return status;
+}
+
+int ConnectSteps(CommandContext& c) {
+    if (const int status = c.ChoosePort(); status != exit_status::Ok)
+        return status;
+    return c.WaitForPort();
+}
+
+int Update(CommandContext& c) {
+    LoadedImage loaded;
+    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+        return status;
+    if (c.inv.dryRun) {
+        PrintLines(c.host, ImageSummary(*loaded.image, loaded.state, loaded.type, loaded.fileSize));
+        PrintLines(c.host, EraseFrameLines(*loaded.image));
+        return exit_status::Ok;
+    }
+    if (const int status = ConnectSteps(c); status != exit_status::Ok)
+        return status;
+    c.host.CountFramesAfter(kLogWritePhase, loaded.state.m_nBlocksToWrite);
+    Session s = c.MakeSession();
+    c.flashing = true;
+    const CommandResult r = UpdateProgram(s, *loaded.image, loaded.state);
+    c.flashing = false;
+    if (r.end == CommandResult::End::ChecksumMismatch)
+        c.host.Error(kChecksumError + c.inv.files[0] + kUpdateAgain);
+    return c.Finish(r, FileRole::Input);
+}
+
+std::string SectorLine(const FirmwareImage& image, int sector) {
+    const std::uint32_t start = FirmwareImage::kBaseAddress + FirmwareImage::SectorStart(sector);
+    char line[96];
+    std::snprintf(line, sizeof line, "sector %d 0x%06X-0x%06X: %s", sector, start,
+                  start + FirmwareImage::SectorSize(sector) - 1,
+                  image.SectorChecksumMatches(sector) ? "matches" : "DIFFERS");
+    return line;
+}
+
+// Lists the sectors the file touches: each checked one with its comparison, then the others.
+void ReportSectors(CommandContext& c, const FirmwareImage& image) {
+    std::string differing;
+    std::string unchecked;
+    bool checked = false;
+    for (int sector = 0; sector < FirmwareImage::kSectorCount; ++sector) {
+        if (!image.IsSectorMarked(sector))
+            continue;
+        if (sector < FirmwareImage::kFirstVerifiedSector || sector > FirmwareImage::kLastVerifiedSector) {
+            unchecked += " " + std::to_string(sector);
+            continue;
+        }
+        checked = true;
+        c.host.Print(SectorLine(image, sector));
+        if (!image.SectorChecksumMatches(sector))
+            differing += " " + std::to_string(sector);
+    }
+    if (!unchecked.empty())
+        c.host.Print(kNotChecked + unchecked);
+    if (!checked)
+        c.host.Note(kNothingToCompare);
+    if (!differing.empty())
+        c.host.Error(kSectorsDiffer + differing);
+}
+
+int Verify(CommandContext& c) {
+    LoadedImage loaded;
+    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+        return status;
+    if (const int status = ConnectSteps(c); status != exit_status::Ok)
+        return status;
+    Session s = c.MakeSession();
+    const CommandResult r = VerifyProgram(s, *loaded.image, loaded.state);
+    if (r.end == CommandResult::End::Done || r.end == CommandResult::End::ChecksumMismatch)
+        ReportSectors(c, *loaded.image);
+    return c.Finish(r, FileRole::Input);
+}
+
+int Backup(CommandContext& c) {
+    if (const int status = c.ChoosePort(); status != exit_status::Ok)
+        return status;
+    std::string path;
+    if (const int status = PrepareOutput(c, c.inv.files[0], kBinExtension, path); status != exit_status::Ok)
+        return status;
+    if (const int status = c.WaitForPort(); status != exit_status::Ok)
+        return status;
+    c.host.AnswerDialogsWith(path);
+    Session s = c.MakeSession();
+    const int status = c.Finish(BackupProgram(s), FileRole::Output);
+    if (status == exit_status::Ok)
+        c.output = path;
+    return status;
+}
+
+// The printout is captured into a staging file beside the target, which replaces the target only
+// when the whole printout came: a silent controller or Ctrl-C leaves no file and no emptied one.
+int ParamBackup(CommandContext& c) {
+    if (const int status = c.ChoosePort(); status != exit_status::Ok)
+        return status;
+    std::string path;
+    if (const int status = PrepareOutput(c, c.inv.files[0], kTxtExtension, path); status != exit_status::Ok)
+        return status;
+    StagingFile staging(path);
+    if (!staging.Created()) {
+        c.host.Error(FileWriteErrorText(path, staging.Error()));
+        return exit_status::CannotCreate;
+    }
+    if (const int status = c.WaitForPort(); status != exit_status::Ok)
+        return status;
+    c.host.AnswerDialogsWith(staging.Path());
+    Session s = c.MakeSession();
+    if (const int status = c.Finish(ParameterBackup(s), FileRole::Output); status != exit_status::Ok)
+        return status;
+    if (const int error = staging.MoveTo(path); error != 0) {
+        c.host.Error(FileWriteErrorText(path, error));
+        return exit_status::CannotCreate;
+    }
+    c.output = path;
+    return exit_status::Ok;
+}
+
+int ParamUpdate(CommandContext& c) {
+    // The window's rule: a name without the extension txt reads the file with ".txt" appended.
+    const std::string path = WithExpectedExtension(c.inv.files[0], kTxtExtension);
+    if (const int status = CheckInput(c.host, path); status != exit_status::Ok)
+        return status;
+    if (const int status = ConnectSteps(c); status != exit_status::Ok)
+        return status;
+    c.host.AnswerDialogsWith(path);
+    Session s = c.MakeSession();
+    return c.Finish(ParameterUpdate(s), FileRole::Input);
+}
+
+int ParamErase(CommandContext& c) {
+    if (const int status = ConnectSteps(c); status != exit_status::Ok)
+        return status;
+    Session s = c.MakeSession();
+    return c.Finish(EraseParameterBlocks(s), FileRole::Input);
+}
+
+int Reset(CommandContext& c) {
+    if (const int status = ConnectSteps(c); status != exit_status::Ok)
+        return status;
+    Session s = c.MakeSession();
+    return c.Finish(ResetController(s), FileRole::Input);
+}
+
+using Handler = std::function<int(CommandContext&)>;
+
+const std::map<std::string, Handler>& Handlers() {
+    static const std::map<std::string, Handler> handlers{
+        {"ports", Ports},
+        {"detect", Detect},
+        {"info", Info},
+        {"convert", Convert},
+        {"update", Update},
+        {"verify", Verify},
+        {"backup", Backup},
+        {"param-backup", ParamBackup},
+        {"param-update", ParamUpdate},
+        {"param-erase", ParamErase},
+        {"reset", Reset},
+    };
+    return handlers;
+}
+
+// Ctrl-C or SIGTERM: the port is closed, and an unfinished update is named as such.
+int Stopped(CommandContext& c) {
+    c.port.Close();
+    c.host.Error(kInterrupted);
+    if (c.flashing)
+        c.host.Error(kFlashIncomplete);
+    return exit_status::Interrupted;
+}
+
+int Dispatch(CommandContext& c) {
+    try {
+        const int status = Handlers().at(c.inv.command)(c);
+        return status == exit_status::Interrupted ? Stopped(c) : status;
+    } catch (const Interrupted&) {
+        return Stopped(c);
+    } catch (const std::exception& e) {
+        c.port.Close();
+        c.host.Error(kInternalError + std::string(e.what()));
+        return exit_status::Internal;
+    }
+}
+
+} // namespace
+
+int RunCommand(const Invocation& inv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    SteadyClock clock;
+    ConsoleHost host(clock, out, err, {inv.json, errIsTerminal && !inv.quiet});
+    CommandContext c(inv, host, clock);
+    const auto start = std::chrono::steady_clock::now();
+    const int status = Dispatch(c);
+    if (inv.json) {
+        Report report{inv.command,
+                      c.usesPort ? PortLabel(c.choice) : "",
+                      c.usesPort ? c.choice.settings.m_nBaudRate : 0,
+                      status,
+                      host.Message(),
+                      host.Lines(),
+                      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                      c.output};
+        out << JsonReport(report) << '\n' << std::flush;
+    }
+    return status;
+}
+
+} // namespace bf::cli

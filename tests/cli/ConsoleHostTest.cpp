@@ -1,0 +1,119 @@
+// The console host: where log lines, boxes and progress go, and how Ctrl-C ends every wait.
+#include "ConsoleHost.h"
+#include "Interrupt.h"
+#include "VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace bf::cli {
+namespace {
+
+struct ConsoleHostTest : ::testing::Test {
+    test::VirtualClock clock;
+    std::ostringstream out;
+    std::ostringstream err;
+
+    void TearDown() override { SetInterruptRequested(false); }
+};
+
+TEST_F(ConsoleHostTest, LogLinesGoToStandardOutputAsThePaneShowsThem) {
+    ConsoleHost host(clock, out, err, {});
+    host.AppendLog("OPEN SERIAL PORT COM1:38400");
+    host.AppendLog("PARAMETER --> A=1\r ");
+    host.ClearLog();
+    host.AppendLog("SERIAL PORT CLOSED");
+    EXPECT_EQ(out.str(), "OPEN SERIAL PORT COM1:38400\nPARAMETER --> A=1 \nSERIAL PORT CLOSED\n");
+    EXPECT_EQ(err.str(), "");
+    // The report keeps the exact text and every line, across ClearLog.
+    EXPECT_EQ(host.Lines(), (std::vector<std::string>{"OPEN SERIAL PORT COM1:38400", "PARAMETER --> A=1\r ",
+                                                      "SERIAL PORT CLOSED"}));
+}
+
+TEST_F(ConsoleHostTest, JsonModeKeepsTheLinesOffStandardOutput) {
+    ConsoleHost host(clock, out, err, {.json = true});
+    host.AppendLog("CHECKSUM OK");
+    host.Print("sector 4: matches");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(host.Lines().size(), 2u);
+}
+
+TEST_F(ConsoleHostTest, BoxesBecomeErrorLinesAndTheReportMessage) {
+    ConsoleHost host(clock, out, err, {});
+    EXPECT_EQ(host.Message(), "");
+    host.MessageBox("Progam - Block not empty  ", "Error: 5", BoxIcon::Error);
+    host.Error("second");
+    EXPECT_EQ(err.str(), "brenvaldor: error: Progam - Block not empty  \nbrenvaldor: error: second\n");
+    EXPECT_EQ(host.Message(), "Progam - Block not empty  \nsecond");
+    host.Note("a note");
+    EXPECT_EQ(host.Message(), "Progam - Block not empty  \nsecond"); // a note is no error
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(ConsoleHostTest, DialogsAreAnsweredWithTheGivenPathAndOverwriteOnlyWithForce) {
+    ConsoleHost host(clock, out, err, {});
+    EXPECT_FALSE(host.AskOpenFileName({}).has_value());
+    host.AnswerDialogsWith("/tmp/fw.hex");
+    EXPECT_EQ(host.AskOpenFileName({}), "/tmp/fw.hex");
+    EXPECT_EQ(host.AskSaveFileName({}), "/tmp/fw.hex");
+    EXPECT_FALSE(host.ConfirmOverwrite("x"));
+    host.AllowOverwrite(true);
+    EXPECT_TRUE(host.ConfirmOverwrite("x"));
+}
+
+TEST_F(ConsoleHostTest, CtrlCIsTheClosingRequestAndIsNeverCleared) {
+    ConsoleHost host(clock, out, err, {});
+    EXPECT_FALSE(host.CloseRequested());
+    host.PumpMessages(); // no request: nothing happens
+    SetInterruptRequested(true);
+    host.ClearCloseRequest();
+    EXPECT_TRUE(host.CloseRequested());
+    EXPECT_THROW(host.PumpMessages(), Interrupted);
+}
+
+TEST_F(ConsoleHostTest, AFixedWaitLastsItsTimeAndEndsAtCtrlC) {
+    ConsoleHost host(clock, out, err, {});
+    const std::uint32_t start = clock.nowMs();
+    host.WaitPumping(1000);
+    EXPECT_EQ(clock.nowMs() - start, 1000u);
+    SetInterruptRequested(true);
+    const std::uint32_t second = clock.nowMs();
+    EXPECT_THROW(host.WaitPumping(1000), Interrupted);
+    EXPECT_LT(clock.nowMs() - second, 1000u);
+}
+
+TEST_F(ConsoleHostTest, ProgressLineOnlyWhenAskedForAndClearedBeforeOutput) {
+    {
+        ConsoleHost quiet(clock, out, err, {});
+        quiet.UpdateProgress(0, 1);
+        quiet.UpdateProgress(50, 0);
+        EXPECT_EQ(err.str(), "");
+    }
+    ConsoleHost host(clock, out, err, {.progress = true});
+    host.UpdateProgress(0, 1);
+    clock.advance(1000);
+    host.UpdateProgress(50, 0);
+    EXPECT_EQ(err.str(), "\r50%  Estimated time left: 0 min 2 sek\x1b[K");
+    host.AppendLog("VERIFY CHECKSUM");
+    EXPECT_EQ(err.str(), "\r50%  Estimated time left: 0 min 2 sek\x1b[K\r\x1b[K");
+}
+
+TEST_F(ConsoleHostTest, FramesPerSecondFromTheWritePhaseOn) {
+    ConsoleHost host(clock, out, err, {.progress = true});
+    host.CountFramesAfter("UPDATE PROGRAM", 2000);
+    host.UpdateProgress(0, 1);
+    clock.advance(500);
+    host.UpdateProgress(50, 0); // erase phase: no rate
+    EXPECT_EQ(err.str().find("frames/s"), std::string::npos);
+    host.AppendLog("UPDATE PROGRAM");
+    host.UpdateProgress(0, 1);
+    clock.advance(2000);
+    host.SetCounterText("R 1");
+    host.UpdateProgress(10, 0); // 200 frames in 2 s
+    EXPECT_NE(err.str().find("10%  Estimated time left: 0 min 19 sek  100 frames/s  R 1"), std::string::npos)
+        << err.str();
+}
+
+} // namespace
+} // namespace bf::cli

@@ -1,0 +1,111 @@
+// What info prints about an image: merged ranges, wire time; the exit statuses and the report.
+#include "ImageSummary.h"
+#include "ExitStatus.h"
+#include "JsonReport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <memory>
+
+namespace bf::cli {
+namespace {
+
+struct RangeCase {
+    const char* name;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> filled; // image offsets [from, to)
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges; // controller addresses, both ends
+};
+
+const RangeCase kRangeCases[] = {
+    {"Empty", {}, {}},
+    {"OneByte", {{0x1001, 0x1002}}, {{0x101001, 0x101001}}},
+    {"AdjacentBlocksMerge", {{0x00, 0x20}, {0x20, 0x40}}, {{0x100000, 0x10003F}}},
+    {"AGapOfABlankBlockSplits", {{0x00, 0x20}, {0x40, 0x60}}, {{0x100000, 0x10001F}, {0x100040, 0x10005F}}},
+    {"AGapInsideABlockDoesNotSplit", {{0x00, 0x04}, {0x1C, 0x22}}, {{0x100000, 0x100021}}},
+    {"LastByteOfTheFlash", {{0xFFFFF, 0x100000}}, {{0x1FFFFF, 0x1FFFFF}}},
+    {"WholeSector", {{0x10000, 0x20000}}, {{0x110000, 0x11FFFF}}},
+};
+
+class NonBlankRangesTest : public ::testing::TestWithParam<RangeCase> {};
+
+TEST_P(NonBlankRangesTest, MergesAndTrims) {
+    auto image = std::make_unique<FirmwareImage>();
+    image->ClearImage();
+    for (const auto& [from, to] : GetParam().filled)
+        for (std::uint32_t o = from; o < to; ++o)
+            image->data()[o] = 0x5A;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> got;
+    for (const AddressRange& r : NonBlankRanges(*image))
+        got.emplace_back(r.first, r.last);
+    EXPECT_EQ(got, GetParam().ranges);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NonBlankRangesTest, ::testing::ValuesIn(kRangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WireTime, ThirtyEightBytesOfElevenBitsPerFrame) {
+    EXPECT_DOUBLE_EQ(WritePhaseWireSeconds(32768, 57600), 32768 * 418.0 / 57600);
+    EXPECT_DOUBLE_EQ(WritePhaseWireSeconds(0, 9600), 0);
+}
+
+TEST(Summary, NamesSectorsFramesAndWireTimes) {
+    auto image = std::make_unique<FirmwareImage>();
+    image->ClearImage();
+    for (std::uint32_t o = 0x10000; o < 0x20000; ++o)
+        image->data()[o] = 0x55;
+    image->MarkNonBlankSectors();
+    const ImageState state{image->CountEraseFrames(), image->CountWriteFrames(), true};
+    const auto lines = ImageSummary(*image, state, "binary image", 1048608);
+    const std::vector<std::string> expected{"type: binary image, 1048608 bytes",
+                                            "non-blank ranges: 1",
+                                            "  0x110000-0x11FFFF (65536 bytes)",
+                                            "sectors to erase: 4",
+                                            "erase frames: 1",
+                                            "write frames: 2048",
+                                            "write phase on the wire:",
+                                            "   9600 bit/s: 1 min 29 s",
+                                            "  19200 bit/s: 0 min 45 s",
+                                            "  38400 bit/s: 0 min 22 s",
+                                            "  57600 bit/s: 0 min 15 s"};
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(EraseFrameLines(*image),
+              std::vector<std::string>{"erase frame: F2 04 (sector 4, 0x110000-0x11FFFF)"});
+}
+
+TEST(ExitStatus, OneStatusPerEnd) {
+    using End = CommandResult::End;
+    EXPECT_EQ(ExitStatusOf(CommandResult::Done(), FileRole::Input), 0);
+    EXPECT_EQ(ExitStatusOf(CommandResult::Failed(5), FileRole::Input), 5);
+    EXPECT_EQ(ExitStatusOf(CommandResult::Of(End::ChecksumMismatch), FileRole::Input), 10);
+    EXPECT_EQ(ExitStatusOf(CommandResult::Of(End::FileFailed), FileRole::Input), 66);
+    EXPECT_EQ(ExitStatusOf(CommandResult::Of(End::FileFailed), FileRole::Output), 73);
+    EXPECT_EQ(ExitStatusOf(CommandResult::Of(End::Aborted), FileRole::Output), 130);
+    EXPECT_EQ(ExitStatusOf(CommandResult::Of(End::Cancelled), FileRole::Output), 70);
+}
+
+TEST(ExitStatus, EveryStatusTheProgramReturnsIsInTheHelpTable) {
+    const std::string help = ExitStatusHelp();
+    for (int status : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 64, 65, 66, 70, 73, 130}) {
+        EXPECT_FALSE(ExitStatusText(status).empty()) << status;
+        EXPECT_NE(help.find("  " + std::to_string(status) + " "), std::string::npos) << status;
+    }
+    EXPECT_EQ(ExitStatusText(11), "");
+}
+
+TEST(Report, HoldsEveryKeyAndSurvivesBytesThatAreNotUtf8) {
+    Report r{"param-backup", "COM1", 38400, 0, "", {"READ SETUP PARAMETERS", "PARAMETER --> \xE4\r "}, 1.5,
+             std::nullopt};
+    const auto j = nlohmann::json::parse(JsonReport(r));
+    EXPECT_EQ(j.size(), 8u);
+    EXPECT_EQ(j["command"], "param-backup");
+    EXPECT_EQ(j["baud"], 38400);
+    EXPECT_EQ(j["log"][1], "PARAMETER --> \xEF\xBF\xBD\r ");
+    EXPECT_TRUE(j["output"].is_null());
+    EXPECT_DOUBLE_EQ(j["elapsed_s"].get<double>(), 1.5);
+    r.output = "/tmp/p.txt";
+    EXPECT_EQ(nlohmann::json::parse(JsonReport(r))["output"], "/tmp/p.txt");
+}
+
+} // namespace
+} // namespace bf::cli

@@ -1,0 +1,132 @@
+// Which port and rate a command uses: options over the environment over the settings file.
+#include "PortChoice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace bf::cli {
+namespace {
+
+struct ChoiceCase {
+    const char* name;
+    PortRequest request;
+    const char* env;
+    const char* settings;
+    int port;
+    int autoPort;
+    int baud;
+    const char* label;
+};
+
+const ChoiceCase kCases[] = {
+    {"NoSettingsFileSearchesAt38400", {}, nullptr, "", 0, 1, 38400, "AUTO"},
+    {"SettingsPortAndRate",
+     {},
+     nullptr,
+     "[Setup]\nSerialPort=3\nSerialBaudRate=19200\n",
+     3,
+     0,
+     19200,
+     "COM3"},
+    {"SettingsAutoFlagIsNotRead",
+     {},
+     nullptr,
+     "[Setup]\nSerialPort=0\nSerialPortAuto=0\n",
+     0,
+     1,
+     38400,
+     "AUTO"},
+    {"OptionPortBeyondTheMenu", {"COM17", false, 0}, nullptr, "", 17, 0, 38400, "COM17"},
+    {"LowerCaseComNumber", {"com5", false, 57600}, nullptr, "", 5, 0, 57600, "COM5"},
+    {"EnvironmentStandsInForThePort", {}, "COM2", "[Setup]\nSerialPort=4\n", 2, 0, 38400, "COM2"},
+    {"OptionBeatsEnvironment", {"COM6", false, 0}, "COM2", "", 6, 0, 38400, "COM6"},
+    {"EmptyEnvironmentIsNoPort", {}, "", "[Setup]\nSerialPort=4\n", 4, 0, 38400, "COM4"},
+    {"AutoBeatsEnvironmentAndSettings",
+     {"", true, 9600},
+     "COM2",
+     "[Setup]\nSerialPort=4\n",
+     0,
+     1,
+     9600,
+     "AUTO"},
+    {"OptionRateBeatsSettings",
+     {"COM1", false, 9600},
+     nullptr,
+     "[Setup]\nSerialBaudRate=57600\n",
+     1,
+     0,
+     9600,
+     "COM1"},
+};
+
+class ChoosePortTest : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(ChoosePortTest, Chooses) {
+    const ChoiceCase& c = GetParam();
+    std::string error;
+    const auto choice = ChoosePort(c.request, IniFile::Parse(c.settings), c.env, error);
+    ASSERT_TRUE(choice) << error;
+    EXPECT_EQ(choice->settings.m_nPort, c.port);
+    EXPECT_EQ(choice->settings.m_bAutoPort, c.autoPort);
+    EXPECT_EQ(choice->settings.m_nBaudRate, c.baud);
+    EXPECT_EQ(PortLabel(*choice), c.label);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ChoosePortTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChoosePortErrors, RefusesWhatIsNeitherComNumberNorPath) {
+    for (const char* bad : {"COM0", "COM29", "COM", "COM5x", "ttyUSB0", "5"}) {
+        std::string error;
+        EXPECT_FALSE(ChoosePort({bad, false, 0}, IniFile::Parse(""), nullptr, error)) << bad;
+        EXPECT_NE(error.find(bad), std::string::npos) << error;
+    }
+}
+
+TEST(ChoosePortPaths, APathAComNumberLeadsToKeepsThatNumber) {
+    std::string error;
+    const auto viaDefault = ChoosePort({"/dev/ttyUSB3", false, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(viaDefault);
+    EXPECT_EQ(viaDefault->settings.m_nPort, 8);
+    EXPECT_EQ(PortLabel(*viaDefault), "/dev/ttyUSB3");
+    const auto viaSettings = ChoosePort({"/tmp/ttyBRENVALDOR", false, 0},
+                                        IniFile::Parse("[Ports]\nCOM9=/tmp/ttyBRENVALDOR\n"), nullptr, error);
+    ASSERT_TRUE(viaSettings);
+    EXPECT_EQ(viaSettings->settings.m_nPort, 9);
+}
+
+TEST(ChoosePortPaths, ASymbolicLinkIsResolvedBeforeComparing) {
+    const std::string link =
+        (std::filesystem::temp_directory_path() / ("bf-cli-link-" + std::to_string(getpid()))).string();
+    ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
+    std::string error;
+    const auto choice =
+        ChoosePort({link, false, 0}, IniFile::Parse("[Ports]\nCOM7=/dev/null\n"), nullptr, error);
+    unlink(link.c_str());
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->settings.m_nPort, 7);
+}
+
+TEST(ChoosePortPaths, AnyOtherPathIsReachedAsCom1AndUsedAsIs) {
+    std::string error;
+    const auto choice = ChoosePort({"/tmp/no-such-tty", false, 0},
+                                   IniFile::Parse("[Ports]\nCOM1=/dev/ttyS9\n"), nullptr, error);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->settings.m_nPort, 1);
+    EXPECT_EQ(choice->settings.m_bAutoPort, 0);
+    EXPECT_EQ(choice->map.DevicePath(1), "/tmp/no-such-tty");
+    EXPECT_EQ(PortLabel(*choice), "/tmp/no-such-tty");
+}
+
+TEST(ChoosePortLabel, ASearchNamesThePortItFound) {
+    std::string error;
+    auto choice = ChoosePort({}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(choice);
+    choice->settings.m_nPort = 12;
+    EXPECT_EQ(PortLabel(*choice), "COM12");
+}
+
+} // namespace
+} // namespace bf::cli
