@@ -14,8 +14,6 @@ namespace bf::cli {
 
 namespace {
 
-constexpr char kHexExtension[] = "hex";
-constexpr char kBinExtension[] = "bin";
 constexpr char kSRecordType[] = "S-record";
 constexpr char kBinaryType[] = "binary image";
 constexpr char kNotFirmwareName[] =

@@ -14,6 +14,11 @@
 
 namespace bf::cli {
 
+// The extensions of firmware (S-record and binary) and parameter file names.
+constexpr char kHexExtension[] = "hex";
+constexpr char kBinExtension[] = "bin";
+constexpr char kTxtExtension[] = "txt";
+
 // What one command works with: the invocation, the console host, the clock, the serial port and
 // the port choice, and the output file it wrote. Each step below returns an exit status, 0 when
 // the command may go on; every failure has been reported on the error stream.

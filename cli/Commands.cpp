@@ -17,7 +17,6 @@
 #include "StagingFile.h"
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -25,8 +24,8 @@ namespace bf::cli {
 
 namespace {
 
-constexpr char kBinExtension[] = "bin";
-constexpr char kTxtExtension[] = "txt";
+constexpr char kMatches[] = "matches";
+constexpr char kDiffers[] = "DIFFERS";
 constexpr char kNoControllerFound[] = "no controller answered on COM1 to COM28";
 constexpr char kChecksumError[] = "CHECKSUM ERROR: the controller's flash does not match ";
 constexpr char kUpdateAgain[] = "; run the update again";
@@ -41,7 +40,7 @@ constexpr char kInternalError[] = "internal error: ";
 
 int Ports(CommandContext& c) {
     for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::FilePath())))) {
-        std::string line = "COM" + std::to_string(e.port) + "\t" + e.path;
+        std::string line = ComName(e.port) + "\t" + e.path;
         if (!e.exists) {
             c.host.Print(line + "\tabsent");
             continue;
@@ -74,7 +73,7 @@ int Detect(CommandContext& c) {
         c.host.Error(kNoControllerFound);
         return exit_status::NoAnswer;
     }
-    c.host.Print("COM" + std::to_string(found) + " " + c.choice.map.DevicePath(found));
+    c.host.Print(ComName(found) + " " + c.choice.map.DevicePath(found));
     return exit_status::Ok;
 }
 
@@ -133,12 +132,8 @@ int Update(CommandContext& c) {
 }
 
 std::string SectorLine(const FirmwareImage& image, int sector) {
-    const std::uint32_t start = FirmwareImage::kBaseAddress + FirmwareImage::SectorStart(sector);
-    char line[96];
-    std::snprintf(line, sizeof line, "sector %d 0x%06X-0x%06X: %s", sector, start,
-                  start + FirmwareImage::SectorSize(sector) - 1,
-                  image.SectorChecksumMatches(sector) ? "matches" : "DIFFERS");
-    return line;
+    return "sector " + std::to_string(sector) + " " + SectorSpanText(sector) + ": " +
+           (image.SectorChecksumMatches(sector) ? kMatches : kDiffers);
 }
 
 // Lists the sectors the file touches: each checked one with its comparison, then the others.

@@ -32,11 +32,6 @@ AddressRange Trimmed(const FirmwareImage& image, std::uint32_t from, std::uint32
     return {FirmwareImage::kBaseAddress + from, FirmwareImage::kBaseAddress + to - 1};
 }
 
-std::string SectorSpan(int sector) {
-    const std::uint32_t start = FirmwareImage::kBaseAddress + FirmwareImage::SectorStart(sector);
-    return Format("0x%06X-0x%06X", start, start + FirmwareImage::SectorSize(sector) - 1);
-}
-
 std::string MarkedSectors(const FirmwareImage& image) {
     std::string list;
     for (int sector = 0; sector < FirmwareImage::kSectorCount; ++sector)
@@ -92,13 +87,18 @@ std::vector<std::string> ImageSummary(FirmwareImage& image, const ImageState& st
     return lines;
 }
 
+std::string SectorSpanText(int sector) {
+    const std::uint32_t start = FirmwareImage::kBaseAddress + FirmwareImage::SectorStart(sector);
+    return Format("0x%06X-0x%06X", start, start + FirmwareImage::SectorSize(sector) - 1);
+}
+
 std::vector<std::string> EraseFrameLines(FirmwareImage& image) {
     std::vector<std::string> lines;
     std::array<std::uint8_t, FirmwareImage::kEraseFrameSize> frame;
     for (bool more = image.NextEraseFrame(frame.data(), true); more;
          more = image.NextEraseFrame(frame.data(), false))
         lines.push_back(Format("erase frame: %02X %02X (sector %d, ", frame[0], frame[1], frame[1]) +
-                        SectorSpan(frame[1]) + ")");
+                        SectorSpanText(frame[1]) + ")");
     return lines;
 }
 

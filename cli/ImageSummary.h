@@ -27,6 +27,9 @@ double WritePhaseWireSeconds(std::int32_t writeFrames, int rate);
 std::vector<std::string> ImageSummary(FirmwareImage& image, const ImageState& state, const std::string& type,
                                       std::uint64_t fileSize);
 
+// The controller addresses of a sector, "0x110000-0x11FFFF".
+std::string SectorSpanText(int sector);
+
 // The erase frames an update sends, one line each ("erase frame: F2 04 (0x110000-0x11FFFF)").
 std::vector<std::string> EraseFrameLines(FirmwareImage& image);
 

@@ -45,6 +45,10 @@ int PortForPath(PortMap& map, const std::string& path) {
 
 } // namespace
 
+std::string ComName(int port) {
+    return kComPrefix + std::to_string(port);
+}
+
 PortMap PortMapFromSettings(const IniFile& settingsFile) {
     PortMap map;
     for (const auto& [port, path] : settings::ReadPortOverrides(settingsFile))
@@ -66,7 +70,7 @@ std::optional<PortChoice> ChoosePort(const PortRequest& request, const IniFile& 
         const int fromFile = request.autoPort ? 0 : settings::ReadPortChoice(settingsFile);
         choice.settings.m_nPort = fromFile;
         choice.settings.m_bAutoPort = fromFile == 0 ? 1 : 0;
-        choice.label = fromFile == 0 ? kAutoLabel : kComPrefix + std::to_string(fromFile);
+        choice.label = fromFile == 0 ? kAutoLabel : ComName(fromFile);
         return choice;
     }
     choice.settings.m_bAutoPort = 0;
@@ -77,7 +81,7 @@ std::optional<PortChoice> ChoosePort(const PortRequest& request, const IniFile& 
     }
     if (const auto number = ComNumber(text)) {
         choice.settings.m_nPort = *number;
-        choice.label = kComPrefix + std::to_string(*number);
+        choice.label = ComName(*number);
         return choice;
     }
     error = "invalid port '" + text + "': give COM1 to COM28 or a device path such as /dev/ttyUSB0";
@@ -87,7 +91,7 @@ std::optional<PortChoice> ChoosePort(const PortRequest& request, const IniFile& 
 std::string PortLabel(const PortChoice& choice) {
     if (!choice.settings.m_bAutoPort)
         return choice.label;
-    return choice.settings.m_nPort != 0 ? kComPrefix + std::to_string(choice.settings.m_nPort) : kAutoLabel;
+    return choice.settings.m_nPort != 0 ? ComName(choice.settings.m_nPort) : kAutoLabel;
 }
 
 } // namespace bf::cli

@@ -34,6 +34,9 @@ constexpr char kPortVariable[] = "BRENVALDOR_PORT";
 std::optional<PortChoice> ChoosePort(const PortRequest& request, const IniFile& settingsFile,
                                      const char* envPort, std::string& error);
 
+// "COMn".
+std::string ComName(int port);
+
 // The port map with the settings file's [Ports] entries over the defaults.
 PortMap PortMapFromSettings(const IniFile& settingsFile);
 
