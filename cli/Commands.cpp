@@ -123,9 +123,8 @@ int Update(CommandContext& c) {
         return status;
     c.host.CountFramesAfter(kLogWritePhase, loaded.state.m_nBlocksToWrite);
     Session s = c.MakeSession();
-    c.flashing = true;
+    c.flashing = true; // from here on, a stop leaves the flash incomplete
     const CommandResult r = UpdateProgram(s, *loaded.image, loaded.state);
-    c.flashing = false;
     if (r.end == CommandResult::End::ChecksumMismatch)
         c.host.Error(kChecksumError + c.inv.files[0] + kUpdateAgain);
     return c.Finish(r, FileRole::Input);

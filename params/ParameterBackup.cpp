@@ -68,12 +68,12 @@ CommandResult RunBackup(Session& s, const std::string& path, std::size_t cap) {
         s.host.AppendLog(kLogHandshakeNoAnswer);
     if (!Exchange(s, esc::PrintoutOff, esc::Ack))
         s.host.AppendLog(kLogPrintoutOffNoAnswer);
-    const bool answered = Exchange(s, esc::ReadParameters, esc::Text);
-    s.host.AppendLog(answered ? kLogReadParameters : kLogReadParametersNoAnswer);
+    s.host.AppendLog(Exchange(s, esc::ReadParameters, esc::Text) ? kLogReadParameters
+                                                                 : kLogReadParametersNoAnswer);
     const CommandResult captured = CaptureToFile(s, path, cap);
     if (!Exchange(s, esc::PrintoutOn, esc::Ack))
         s.host.AppendLog(kLogPrintoutOnNoAnswer);
-    return answered ? captured : CommandResult::Failed(result::NoAnswer);
+    return captured;
 }
 
 } // namespace
