@@ -44,17 +44,8 @@ struct UpdateCase {
 };
 
 const UpdateCase kUpdateCases[] = {
-    {"Written", [](sim::Faults&, ImageState&) {}, false, End::Done, 0},
     {"ChecksumMismatch", [](sim::Faults& f, ImageState&) { f.replyOverride = ZeroChecksums(); }, false,
      End::ChecksumMismatch, 0},
-    {"SilentController", [](sim::Faults& f, ImageState&) { f.silent = true; }, false, End::Failed, 1},
-    {"RefusedSixTimes",
-     [](sim::Faults& f, ImageState&) {
-         f.refuseFrame = 1;
-         f.refuseCode = 0x05;
-         f.refuseTimes = 6;
-     },
-     false, End::Failed, 5},
     {"ClosingRequest", [](sim::Faults& f, ImageState&) { f.answerDelayMs = 10; }, true, End::Aborted, 0},
     {"NothingLoaded", [](sim::Faults&, ImageState& s) { s.loaded = false; }, false, End::FileFailed, 0},
 };

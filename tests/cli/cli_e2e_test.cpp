@@ -234,16 +234,6 @@ TEST_F(CliCommands, PortFromTheEnvironmentAndJsonReport) {
     EXPECT_GE(j["elapsed_s"].get<double>(), 0.0);
 }
 
-TEST_F(CliCommands, JsonReportOfAFailure) {
-    StartSim({"--silent"});
-    const CliResult r = RunOnSim({"param-erase", "--json"});
-    EXPECT_EQ(r.status, 1);
-    const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["result"], 1);
-    EXPECT_THAT(j["message"].get<std::string>(), HasSubstr("No answer from Brenvaldor"));
-    EXPECT_EQ(j["log"].back(), "SERIAL PORT CLOSED");
-}
-
 TEST_F(CliCommands, DetectFindsTheMappedSimulatorOrExitsWithOne) {
     StartSim();
     WriteSettings("[Ports]\nCOM1=" + sim->Path() + "\n");
