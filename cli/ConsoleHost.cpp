@@ -90,7 +90,6 @@ void ConsoleHost::WaitPumping(std::uint32_t ms) {
         ThrowIfInterrupted();
         m_clock.sleepMs(std::min(kWaitSliceMs, ms - elapsed));
     }
-    ThrowIfInterrupted();
 }
 
 void ConsoleHost::MessageBox(std::string_view text, std::string_view, BoxIcon) {

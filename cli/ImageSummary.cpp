@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 
 namespace bf::cli {
 
 namespace {
 
 constexpr std::array<int, 4> kRates{9600, 19200, 38400, 57600};
+constexpr std::uint32_t kFrameData = 32; // image bytes a write frame carries
 constexpr double kBitsPerFrame = (FirmwareImage::kWriteFrameSize + 1) * 11.0;
 
 template <typename... Args> std::string Format(const char* format, Args... args) {
@@ -21,13 +23,14 @@ std::uint32_t WriteFrameAddress(const std::uint8_t* frame) {
     return static_cast<std::uint32_t>(frame[1] << 16 | frame[2] << 8 | frame[3]);
 }
 
-// The range [from, to) of image offsets trimmed to its first and last non-blank flash byte.
+// The range [from, to) of image offsets, cut at the end of the flash, trimmed to its first and last
+// non-blank byte. Every write frame starts on a pair with a non-blank flash byte, so both exist.
 AddressRange Trimmed(const FirmwareImage& image, std::uint32_t from, std::uint32_t to) {
     const std::uint8_t* bytes = image.data();
     to = std::min(to, FirmwareImage::kFlashSize);
-    while (from + 1 < to && bytes[from] == FirmwareImage::kBlank)
+    while (bytes[from] == FirmwareImage::kBlank)
         ++from;
-    while (to - 1 > from && bytes[to - 1] == FirmwareImage::kBlank)
+    while (bytes[to - 1] == FirmwareImage::kBlank)
         --to;
     return {FirmwareImage::kBaseAddress + from, FirmwareImage::kBaseAddress + to - 1};
 }
@@ -45,21 +48,21 @@ std::string MarkedSectors(const FirmwareImage& image) {
 std::vector<AddressRange> NonBlankRanges(FirmwareImage& image) {
     std::vector<AddressRange> ranges;
     std::array<std::uint8_t, FirmwareImage::kWriteFrameSize> frame;
-    std::uint32_t from = 0;
-    std::uint32_t to = 0; // the open run [from, to) of image offsets; empty while from == to
+    std::optional<std::uint32_t> from; // start of the open run of frames, which ends at `to`
+    std::uint32_t to = 0;
     for (bool more = image.NextWriteFrame(frame.data(), true); more;
          more = image.NextWriteFrame(frame.data(), false)) {
         const std::uint32_t offset = WriteFrameAddress(frame.data()) - FirmwareImage::kBaseAddress;
-        if (from != to && offset > to) {
-            ranges.push_back(Trimmed(image, from, to));
-            from = offset;
-        } else if (from == to) {
-            from = offset;
+        if (from && offset > to) {
+            ranges.push_back(Trimmed(image, *from, to));
+            from.reset();
         }
-        to = offset + 32;
+        if (!from)
+            from = offset;
+        to = offset + kFrameData;
     }
-    if (from != to)
-        ranges.push_back(Trimmed(image, from, to));
+    if (from)
+        ranges.push_back(Trimmed(image, *from, to));
     return ranges;
 }
 

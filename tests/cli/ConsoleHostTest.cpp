@@ -75,8 +75,8 @@ TEST_F(ConsoleHostTest, CtrlCIsTheClosingRequestAndIsNeverCleared) {
 TEST_F(ConsoleHostTest, AFixedWaitLastsItsTimeAndEndsAtCtrlC) {
     ConsoleHost host(clock, out, err, {});
     const std::uint32_t start = clock.nowMs();
-    host.WaitPumping(1000);
-    EXPECT_EQ(clock.nowMs() - start, 1000u);
+    host.WaitPumping(1010);
+    EXPECT_EQ(clock.nowMs() - start, 1010u);
     SetInterruptRequested(true);
     const std::uint32_t second = clock.nowMs();
     EXPECT_THROW(host.WaitPumping(1000), Interrupted);
@@ -113,6 +113,24 @@ TEST_F(ConsoleHostTest, FramesPerSecondFromTheWritePhaseOn) {
     host.UpdateProgress(10, 0); // 200 frames in 2 s
     EXPECT_NE(err.str().find("10%  Estimated time left: 0 min 19 sek  100 frames/s  R 1"), std::string::npos)
         << err.str();
+    err.str("");
+    host.UpdateProgress(0, 1); // the verification: frames no more
+    clock.advance(100);
+    host.UpdateProgress(50, 0);
+    EXPECT_EQ(err.str(), "\r\x1b[K\r50%  Estimated time left: 0 min 1 sek  R 1\x1b[K");
+}
+
+TEST_F(ConsoleHostTest, ThePortSearchShowsThePortItProbes) {
+    ConsoleHost quiet(clock, out, err, {});
+    quiet.SetProgressRange(0, 29);
+    quiet.SetProgressPos(5);
+    EXPECT_EQ(err.str(), "");
+    ConsoleHost host(clock, out, err, {.progress = true});
+    host.SetProgressRange(0, 29);
+    host.SetProgressPos(5);
+    host.SetProgressPos(0);
+    host.AppendLog("COM5: NOT INSTALLED"); // nothing left to erase
+    EXPECT_EQ(err.str(), "\rport search: COM5 of 28\x1b[K\r\x1b[K");
 }
 
 } // namespace

@@ -25,6 +25,7 @@ const RangeCase kRangeCases[] = {
     {"AGapInsideABlockDoesNotSplit", {{0x00, 0x04}, {0x1C, 0x22}}, {{0x100000, 0x100021}}},
     {"LastByteOfTheFlash", {{0xFFFFF, 0x100000}}, {{0x1FFFFF, 0x1FFFFF}}},
     {"WholeSector", {{0x10000, 0x20000}}, {{0x110000, 0x11FFFF}}},
+    {"PaddingIsNoFlash", {{0xFFFF0, 0x100020}}, {{0x1FFFF0, 0x1FFFFF}}},
 };
 
 class NonBlankRangesTest : public ::testing::TestWithParam<RangeCase> {};
@@ -52,25 +53,28 @@ TEST(WireTime, ThirtyEightBytesOfElevenBitsPerFrame) {
 TEST(Summary, NamesSectorsFramesAndWireTimes) {
     auto image = std::make_unique<FirmwareImage>();
     image->ClearImage();
-    for (std::uint32_t o = 0x10000; o < 0x20000; ++o)
-        image->data()[o] = 0x55;
+    for (std::uint32_t o = 0; o < 0x40000; ++o)
+        image->data()[o] = o < 0x20 || o >= 0x10000 ? 0x55 : 0xFF;
     image->MarkNonBlankSectors();
     const ImageState state{image->CountEraseFrames(), image->CountWriteFrames(), true};
     const auto lines = ImageSummary(*image, state, "binary image", 1048608);
     const std::vector<std::string> expected{"type: binary image, 1048608 bytes",
-                                            "non-blank ranges: 1",
-                                            "  0x110000-0x11FFFF (65536 bytes)",
-                                            "sectors to erase: 4",
-                                            "erase frames: 1",
-                                            "write frames: 2048",
+                                            "non-blank ranges: 2",
+                                            "  0x100000-0x10001F (32 bytes)",
+                                            "  0x110000-0x13FFFF (196608 bytes)",
+                                            "sectors to erase: 0 4 5 6",
+                                            "erase frames: 4",
+                                            "write frames: 6145",
                                             "write phase on the wire:",
-                                            "   9600 bit/s: 1 min 29 s",
-                                            "  19200 bit/s: 0 min 45 s",
-                                            "  38400 bit/s: 0 min 22 s",
-                                            "  57600 bit/s: 0 min 15 s"};
+                                            "   9600 bit/s: 4 min 28 s",
+                                            "  19200 bit/s: 2 min 14 s",
+                                            "  38400 bit/s: 1 min 07 s",
+                                            "  57600 bit/s: 0 min 45 s"};
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(EraseFrameLines(*image),
-              std::vector<std::string>{"erase frame: F2 04 (sector 4, 0x110000-0x11FFFF)"});
+    const auto frames = EraseFrameLines(*image);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0], "erase frame: F2 00 (sector 0, 0x100000-0x103FFF)");
+    EXPECT_EQ(frames[3], "erase frame: F2 06 (sector 6, 0x130000-0x13FFFF)");
 }
 
 TEST(ExitStatus, OneStatusPerEnd) {
@@ -96,7 +100,9 @@ TEST(ExitStatus, EveryStatusTheProgramReturnsIsInTheHelpTable) {
 TEST(Report, HoldsEveryKeyAndSurvivesBytesThatAreNotUtf8) {
     Report r{"param-backup", "COM1", 38400, 0, "", {"READ SETUP PARAMETERS", "PARAMETER --> \xE4\r "}, 1.5,
              std::nullopt};
-    const auto j = nlohmann::json::parse(JsonReport(r));
+    const std::string text = JsonReport(r);
+    EXPECT_EQ(text.find('\n'), std::string::npos); // one object on one line
+    const auto j = nlohmann::json::parse(text);
     EXPECT_EQ(j.size(), 8u);
     EXPECT_EQ(j["command"], "param-backup");
     EXPECT_EQ(j["baud"], 38400);

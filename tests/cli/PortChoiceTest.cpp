@@ -77,6 +77,12 @@ TEST_P(ChoosePortTest, Chooses) {
 INSTANTIATE_TEST_SUITE_P(Cases, ChoosePortTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ChoosePortErrors, PortAndAutoExcludeEachOther) {
+    std::string error;
+    EXPECT_FALSE(ChoosePort({"COM1", true, 0}, IniFile::Parse(""), nullptr, error));
+    EXPECT_EQ(error, "--port and --auto exclude each other");
+}
+
 TEST(ChoosePortErrors, RefusesWhatIsNeitherComNumberNorPath) {
     for (const char* bad : {"COM0", "COM29", "COM", "COM5x", "ttyUSB0", "5"}) {
         std::string error;
@@ -91,6 +97,9 @@ TEST(ChoosePortPaths, APathAComNumberLeadsToKeepsThatNumber) {
     ASSERT_TRUE(viaDefault);
     EXPECT_EQ(viaDefault->settings.m_nPort, 8);
     EXPECT_EQ(PortLabel(*viaDefault), "/dev/ttyUSB3");
+    const auto lastPort = ChoosePort({"/dev/rfcomm7", false, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(lastPort);
+    EXPECT_EQ(lastPort->settings.m_nPort, 28);
     const auto viaSettings = ChoosePort({"/tmp/ttyBRENVALDOR", false, 0},
                                         IniFile::Parse("[Ports]\nCOM9=/tmp/ttyBRENVALDOR\n"), nullptr, error);
     ASSERT_TRUE(viaSettings);
