@@ -46,6 +46,7 @@ struct UpdateCase {
 const UpdateCase kUpdateCases[] = {
     {"ChecksumMismatch", [](sim::Faults& f, ImageState&) { f.replyOverride = ZeroChecksums(); }, false,
      End::ChecksumMismatch, 0},
+    {"SilentController", [](sim::Faults& f, ImageState&) { f.silent = true; }, false, End::Failed, 1},
     {"ClosingRequest", [](sim::Faults& f, ImageState&) { f.answerDelayMs = 10; }, true, End::Aborted, 0},
     {"NothingLoaded", [](sim::Faults&, ImageState& s) { s.loaded = false; }, false, End::FileFailed, 0},
 };
@@ -86,6 +87,13 @@ TEST_F(VerifyResult, ComparesOnlyAndNamesEachSector) {
     ExpectResult(VerifyProgram(session, *image, state), End::Done);
 }
 
+TEST_F(VerifyResult, ASilentControllerIsCodeOne) {
+    Put(0x10000, Pattern(64, 3));
+    model.faults.silent = true;
+    ExpectResult(VerifyProgram(session, *image, state), End::Failed, 1);
+    EXPECT_EQ(CountWritten(0xF7), 0u);
+}
+
 TEST_F(VerifyResult, APortThatFailsIsCodeNine) {
     Put(0x10000, Pattern(64, 3));
     model.faults.answerDelayMs = 10; // the waits pump, and the port vanishes at a pump
@@ -100,6 +108,7 @@ TEST_F(OtherControllerResults, BackupEraseAndReset) {
     ExpectResult(BackupProgram(session), End::Cancelled);
     host.fileAnswers.push_back(dir / "none/flash.bin");
     ExpectResult(BackupProgram(session), End::FileFailed);
+    EXPECT_TRUE(port.written.empty()); // refused before the controller was contacted
     ExpectResult(EraseParameterBlocks(session), End::Done);
     ExpectResult(ResetController(session), End::Done);
     model.faults.silent = true;
@@ -110,6 +119,17 @@ TEST_F(OtherControllerResults, BackupEraseAndReset) {
     ExpectResult(ResetController(session), End::Failed, 9);
     settings.m_nPort = 0;
     ExpectResult(ResetController(session), End::Failed, 1);
+}
+
+TEST_F(OtherControllerResults, TheClosingRequestEndsBackupAndErase) {
+    TempDir dir;
+    model.faults.answerDelayMs = 10; // the waits pump, and the request comes at a pump
+    RequestCloseWhen([this] { return CountWritten(0xF2) > 0; });
+    ExpectResult(EraseParameterBlocks(session), End::Aborted);
+    closeAt.reset(); // the erase stayed at 9600, so the backup finds the controller
+    RequestCloseWhen([this] { return CountWritten(0xFC) > 0; });
+    host.fileAnswers.push_back(dir / "flash.bin");
+    ExpectResult(BackupProgram(session), End::Aborted);
 }
 
 using ParameterResults = ParamsFixture;
@@ -142,6 +162,8 @@ TEST_F(ParameterResults, BackupAndUpdateReportTheirFailures) {
     settings.m_nPort = 0;
     host.fileAnswers.push_back(PathOf("p.txt"));
     ExpectResult(ParameterUpdate(session), End::Failed, 1);
+    host.fileAnswers.push_back(PathOf("q.txt"));
+    ExpectResult(ParameterBackup(session), End::Failed, 1);
 }
 
 TEST(ConversionLine, CountsEveryLineEmptyOnesIncluded) {
