@@ -24,7 +24,6 @@ constexpr char kClockTextPrefix[] = "time=";
 constexpr std::uint32_t kCheckWaitMs = 2000;
 constexpr std::uint32_t kStepWaitMs = 1000;
 constexpr std::uint32_t kPacingDividend = 9600000; // ms per line = 9600000 / baud-rate setting
-constexpr std::int64_t kDaylightSeconds = 3600;
 
 void SendPair(Session& s, std::uint8_t code) {
     const std::uint8_t pair[2] = {esc::Escape, code};
@@ -135,15 +134,15 @@ CommandResult ParameterUpdate(Session& s) {
 }
 
 std::int32_t ControllerClockValue(std::time_t utcNow) {
+    // The local wall-clock time at U, counted as seconds since 1970 of the local calendar: U plus
+    // the offset the zone shows at that instant. The offset is taken as it is, so zones that call
+    // their winter time daylight saving (Europe/Dublin), shift back for Ramadan (Africa/Casablanca)
+    // or shift by half an hour (Australia/Lord_Howe) give their wall clock too.
     tzset();
-    // Z: standard offset, positive west of Greenwich. D: daylight saving at the instant U + Z,
-    // the moment the local standard-time clock shows the current UTC date and time.
-    const std::int64_t z = timezone;
-    const std::time_t shifted = static_cast<std::time_t>(utcNow + z);
     std::tm local{};
-    const bool dst = daylight != 0 && localtime_r(&shifted, &local) != nullptr && local.tm_isdst > 0;
-    const std::int64_t t = static_cast<std::int64_t>(utcNow) - z + (dst ? kDaylightSeconds : 0);
-    return static_cast<std::int32_t>(t); // the controller's clock is 32 bits wide
+    const std::int64_t offset = localtime_r(&utcNow, &local) != nullptr ? local.tm_gmtoff : 0;
+    // The controller's clock is 32 bits wide.
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(utcNow) + offset);
 }
 
 } // namespace bf

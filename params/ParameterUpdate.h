@@ -13,7 +13,8 @@ namespace bf {
 // when there is no port (1) or the port fails (9).
 CommandResult ParameterUpdate(Session& s);
 
-// The controller clock value T = U - Z + D for the UTC time `utcNow` in the current time zone.
+// The controller clock value T for the UTC time `utcNow`: the local wall-clock time of the current
+// time zone at that instant, as seconds since 1970-01-01 00:00:00 of the local calendar.
 std::int32_t ControllerClockValue(std::time_t utcNow);
 
 } // namespace bf
