@@ -91,8 +91,7 @@ class CFlashToolDlg final : public QDialog, public Host {
     void RunHandler(Handler handler);
     void RecoverFromFailure(const char* what);
     void SaveSettingsOnce();
-    void PumpStep();
-    void YieldPump();
+    bool PumpStep();
     void SetChecked(int id, bool checked);
     std::optional<std::string> ChosenFile(const std::optional<QString>& chosen);
     Session MakeSession() { return Session{*this, m_clock, m_serialPort, m_portSettings}; }

@@ -5,7 +5,7 @@
 #include "Prompter.h"
 #include "PumpingWait.h"
 
-#include <QCoreApplication>
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +21,9 @@ namespace bf {
 namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kBoxReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
-constexpr std::uint32_t kYieldMs = 1;
+// Longest sleep of a pumping wait while no event is pending: short enough for the window to
+// stay lively, long enough that an idle wait costs next to no processor time.
+constexpr std::uint32_t kIdleSliceMs = 10;
 
 QString FromLocal(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -86,30 +88,23 @@ void CFlashToolDlg::SetProgressPos(int pos) {
     m_progress->setValue(pos);
 }
 
-void CFlashToolDlg::PumpStep() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+// Handles the events that are pending, without waiting for any; true if there were some.
+bool CFlashToolDlg::PumpStep() {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    return dispatcher && dispatcher->processEvents(QEventLoop::AllEvents);
 }
 
-void CFlashToolDlg::YieldPump() {
-    // Sleep in the kernel until input arrives (at most 1 ms) instead of spinning.
-    if (m_serialPort.IsOpen())
-        m_serialPort.WaitForInput(kYieldMs);
-    else
-        m_clock.sleepMs(kYieldMs);
-}
-
+// One step and back: the callers' own waits sleep while there is nothing to do.
 void CFlashToolDlg::PumpMessages() {
-    if (!m_bPumpMessages)
-        return;
-    PumpStep();
-    YieldPump();
+    if (m_bPumpMessages)
+        PumpStep();
 }
 
 void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
     // Nobody reads the port during this wait, so waiting input must not end the pause early.
-    PumpUntilElapsed(m_clock, ms, [this] {
-        PumpStep();
-        m_clock.sleepMs(kYieldMs);
+    PumpUntilElapsed(m_clock, ms, [this](std::uint32_t msLeft) {
+        if (!PumpStep())
+            m_clock.sleepMs(std::min(kIdleSliceMs, msLeft));
     });
 }
 

@@ -1,11 +1,15 @@
 #include "PumpingWait.h"
 
+#include <algorithm>
+
 namespace bf {
 
-void PumpUntilElapsed(Clock& clock, std::uint32_t ms, const std::function<void()>& step) {
+void PumpUntilElapsed(Clock& clock, std::uint32_t ms, const std::function<void(std::uint32_t msLeft)>& step) {
     const std::uint32_t start = clock.nowMs();
-    while (!TimedOut(clock, start, ms))
-        step();
+    while (!TimedOut(clock, start, ms)) {
+        const std::uint64_t left = std::uint64_t{ms} + 1 - ElapsedMs(clock, start);
+        step(static_cast<std::uint32_t>(std::min<std::uint64_t>(left, UINT32_MAX)));
+    }
 }
 
 } // namespace bf

@@ -8,8 +8,9 @@
 namespace bf {
 
 // Runs `step` until the clock reads more than start + ms. Measured as elapsed time, so a wait
-// across the wrap of the 32-bit timer still lasts its full duration. `step` must let time pass
-// (handle events and yield), or the loop spins.
-void PumpUntilElapsed(Clock& clock, std::uint32_t ms, const std::function<void()>& step);
+// across the wrap of the 32-bit timer still lasts its full duration. `step` is told how long the
+// wait has left until it ends (at least 1 ms) and must let time pass (handle events, or sleep while
+// there are none, but not past the end), or the loop spins.
+void PumpUntilElapsed(Clock& clock, std::uint32_t ms, const std::function<void(std::uint32_t msLeft)>& step);
 
 } // namespace bf

@@ -88,14 +88,15 @@ TEST_F(HostTest, ProgressShowsPercentEstimateAndBar) {
 TEST_F(HostTest, SamePercentOrResetZeroPumpsNothing) {
     auto& w = Window();
     w.UpdateProgress(0, 1);
-    const std::uint32_t before = m_clock.nowMs();
+    auto first = PostEvent();
     w.UpdateProgress(0, 0);
-    EXPECT_EQ(m_clock.nowMs(), before);
+    EXPECT_FALSE(*first);
     w.UpdateProgress(7, 0);
-    EXPECT_EQ(m_clock.nowMs(), before + 1);
+    EXPECT_TRUE(*first);
+    auto second = PostEvent();
     w.UpdateProgress(7, 0);
     w.UpdateProgress(7 + 256, 0);
-    EXPECT_EQ(m_clock.nowMs(), before + 1);
+    EXPECT_FALSE(*second);
 }
 
 TEST_F(HostTest, ValuesOutsideTheRangeHoldTheBarAtItsEndWhileTheTextShowsThem) {
@@ -139,6 +140,33 @@ TEST_F(HostTest, PumpHandlesEventsOnlyAtPriorityNormal) {
     // A pumping wait handles events at High too.
     w.WaitPumping(5);
     EXPECT_TRUE(*second);
+}
+
+TEST_F(HostTest, PumpStepHandlesWhatIsPendingAndNeverSleeps) {
+    auto& w = Window();
+    const std::uint32_t before = m_clock.nowMs();
+    auto pending = PostEvent();
+    w.PumpMessages();
+    EXPECT_TRUE(*pending);
+    for (int i = 0; i < 100; ++i)
+        w.PumpMessages();
+    EXPECT_EQ(m_clock.nowMs(), before);
+}
+
+TEST_F(HostTest, WaitPumpingSleepsOnlyWhileNoEventIsPending) {
+    auto& w = Window();
+    // A chain of events, each posting the next: a wait that slept between steps would handle one
+    // per slept slice, and only a few within 3 ms.
+    int handled = 0;
+    std::function<void()> next = [&] {
+        if (++handled < 50)
+            QMetaObject::invokeMethod(&w, next, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(&w, next, Qt::QueuedConnection);
+    const std::uint32_t start = m_clock.nowMs();
+    w.WaitPumping(3);
+    EXPECT_EQ(handled, 50);
+    EXPECT_EQ(m_clock.nowMs() - start, 4u);
 }
 
 TEST_F(HostTest, WaitPumpingLastsItsFullDurationOnTheVirtualClock) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace bf {
 namespace {
 
@@ -10,7 +13,7 @@ namespace {
 std::uint32_t StepsOfWait(std::uint32_t startMs, std::uint32_t ms) {
     test::VirtualClock clock(startMs);
     std::uint32_t steps = 0;
-    PumpUntilElapsed(clock, ms, [&] {
+    PumpUntilElapsed(clock, ms, [&](std::uint32_t) {
         ++steps;
         clock.advance(1);
     });
@@ -31,12 +34,23 @@ TEST(PumpingWait, WaitAcrossTheTimerWrapLastsItsFullDuration) {
 TEST(PumpingWait, LargeStepsEndTheWaitAtTheFirstReadingPastTheEnd) {
     test::VirtualClock clock(0xFFFFFFF0u);
     int steps = 0;
-    PumpUntilElapsed(clock, 100, [&] {
+    PumpUntilElapsed(clock, 100, [&](std::uint32_t) {
         ++steps;
         clock.advance(60);
     });
     EXPECT_EQ(steps, 2);
     EXPECT_EQ(clock.nowMs(), 0xFFFFFFF0u + 120u);
+}
+
+TEST(PumpingWait, StepIsToldHowLongTheWaitHasLeft) {
+    test::VirtualClock clock(0xFFFFFFF0u);
+    std::vector<std::uint32_t> left;
+    PumpUntilElapsed(clock, 100, [&](std::uint32_t msLeft) {
+        left.push_back(msLeft);
+        clock.advance(std::min<std::uint32_t>(msLeft, 40));
+    });
+    EXPECT_EQ(left, (std::vector<std::uint32_t>{101, 61, 21}));
+    EXPECT_EQ(clock.nowMs(), 0xFFFFFFF0u + 101u) << "sleeping what is left ends the wait exactly";
 }
 
 } // namespace
