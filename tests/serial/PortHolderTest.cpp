@@ -1,4 +1,6 @@
 #include "PortHolder.h"
+#include "HolderProcess.h"
+#include "Terminal.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +59,37 @@ TEST_F(PortHolderTest, NothingFoundForAMissingDeviceOrProcRoot) {
     AddProcess("5", "x", {device});
     EXPECT_FALSE(FindPortHolder((root / "nope").string(), proc.string()));
     EXPECT_FALSE(FindPortHolder(device.string(), (root / "noproc").string()));
+}
+
+using test::Terminal;
+
+TEST(PortHolderOnATerminal, AProgramThatKeepsTheDeviceOpenIsAHolderThroughAnyName) {
+    Terminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    const fs::path alias = fs::temp_directory_path() / ("portholder-alias-" + std::to_string(getpid()));
+    fs::create_symlink(terminal.path, alias);
+    ASSERT_GE(terminal.OpenPort(alias.string()), 0);
+    int pauses = 0;
+    const auto pause = [&] { ++pauses; };
+    EXPECT_FALSE(FindLastingHolder(terminal.port, pause)) << "our own descriptor is no holder";
+    EXPECT_EQ(pauses, 0) << "no second look without a first find";
+
+    test::HolderProcess holder(terminal.path);
+    const auto found = FindLastingHolder(terminal.port, pause);
+    fs::remove(alias);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->pid, holder.Pid());
+    EXPECT_EQ(found->name, "sleep");
+    EXPECT_EQ(pauses, 1);
+    EXPECT_TRUE(FindPortHolder(terminal.path)) << "the same process, found by the device's path";
+}
+
+TEST(PortHolderOnATerminal, AProgramThatLetsGoDuringTheSecondLookIsNoHolder) {
+    Terminal terminal;
+    ASSERT_FALSE(terminal.path.empty());
+    ASSERT_GE(terminal.OpenPort(terminal.path), 0);
+    test::HolderProcess passing(terminal.path);
+    EXPECT_FALSE(FindLastingHolder(terminal.port, [&] { passing.Stop(); }));
 }
 
 } // namespace

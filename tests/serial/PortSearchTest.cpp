@@ -1,16 +1,12 @@
 #include "PortSearch.h"
 #include "CSerialException.h"
+#include "HolderProcess.h"
 #include "LinkFixture.h"
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace bf::test {
 namespace {
@@ -123,27 +119,20 @@ TEST_F(PortSearchTest, PortThatFailsAfterOpeningIsClosedBeforeTheNextProbe) {
 }
 
 TEST_F(PortSearchTest, BusyPortNamesTheProgramThatHoldsIt) {
-    const std::string device = "/tmp/portsearch-held-" + std::to_string(getpid());
+    const std::string device =
+        (std::filesystem::temp_directory_path() / ("portsearch-held-" + std::to_string(getpid()))).string();
     std::ofstream(device).put('x');
-    std::string script = "exec sleep 30 < " + device;
-    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), script.data(), nullptr};
-    pid_t holder = 0;
-    ASSERT_EQ(posix_spawn(&holder, "/bin/sh", nullptr, nullptr, argv, environ), 0);
-    // The holder has the file open once its descriptor shows up in /proc (a few milliseconds).
-    const std::string fd0 = "/proc/" + std::to_string(holder) + "/fd/0";
-    std::error_code ec;
-    for (int i = 0; i < 500 && std::filesystem::read_symlink(fd0, ec) != device; ++i)
-        usleep(2000);
+    HolderProcess holder(device);
     port.SetOpenError(1, kErrorPortBusy);
     port.SetDevicePath(1, device);
     port.SetOpenError(2, kErrorPortBusy); // no device known: nothing more is said
     AutodetectPort(session);
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    const pid_t pid = holder.Pid();
+    holder.Stop();
     std::filesystem::remove(device);
     ASSERT_GE(host.log.size(), 4u);
     EXPECT_EQ(host.log[1], "COM1: BUSY") << "the status line stays as it is";
-    EXPECT_EQ(host.log[2], "COM1: HELD BY sleep (PID " + std::to_string(holder) + ")");
+    EXPECT_EQ(host.log[2], "COM1: HELD BY sleep (PID " + std::to_string(pid) + ")");
     EXPECT_EQ(host.log[3], "COM2: BUSY");
 }
 
