@@ -79,6 +79,7 @@ long long SendParameterLines(Session& s, const std::string& path, long long file
             ShowLineProgress(s.host, 100 * sent, fileCount);
             ++sent;
             s.host.AppendLog(ParameterLogLine(piece));
+            s.port.Drain(); // the pause gives the controller time to store the line once it is in
             s.host.WaitPumping(pacing);
         }
         s.host.PumpMessages();
@@ -99,6 +100,7 @@ void RunUpdate(Session& s, const std::string& path, long long fileCount) {
     const std::int32_t clock = ControllerClockValue(std::time(nullptr));
     SendPair(s, esc::Text);
     SendText(s, kClockTextPrefix + std::to_string(clock) + "\r");
+    s.port.Drain();
     s.host.WaitPumping(kStepWaitMs);
 
     s.host.AppendLog(kLogWriteParameters);

@@ -1,7 +1,11 @@
 #include "CSerialPort.h"
 
 #include "CSerialException.h"
+#include "CallTimeLimit.h"
+#include "LineTiming.h"
+#include "PortHolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -10,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace bf {
@@ -20,6 +25,11 @@ constexpr int kWriteTimeoutPerByteMs = 1000;
 constexpr int kWriteTimeoutConstantMs = 1000;
 constexpr cc_t kXon = 0x11;
 constexpr cc_t kXoff = 0x13;
+constexpr std::size_t kInputChunk = 256;
+// How long a program that has the device open is given to let it go again before it counts.
+constexpr auto kHolderSecondLook = std::chrono::milliseconds(50);
+// The last close of a terminal may wait for its output again (a driver's closing wait is 30 s).
+constexpr auto kCloseLimit = std::chrono::milliseconds(1000);
 
 speed_t SpeedOf(std::uint32_t baud) {
     switch (baud) {
@@ -121,11 +131,23 @@ void SetFlow(termios& t, const termios& before, SerialFlowControl flow) {
 
 // USB adapters hold received bytes up to their latency timer (16 ms by default); ask for low
 // latency. Devices without the serial-info interface (pseudo-terminals) refuse: that is fine.
-void RequestLowLatency(int fd) {
+// Returns the driver's flags as they were, when they were changed.
+std::optional<int> RequestLowLatency(int fd) {
+    serial_struct info{};
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY))
+        return std::nullopt;
+    const int found = info.flags;
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (ioctl(fd, TIOCSSERIAL, &info) != 0)
+        return std::nullopt;
+    return found;
+}
+
+void RestoreSerialFlags(int fd, int flags) {
     serial_struct info{};
     if (ioctl(fd, TIOCGSERIAL, &info) != 0)
         return;
-    info.flags |= ASYNC_LOW_LATENCY;
+    info.flags = flags;
     ioctl(fd, TIOCSSERIAL, &info);
 }
 
@@ -134,6 +156,16 @@ void RequestLowLatency(int fd) {
     close(fd);
     errno = error;
     ThrowSerialException();
+}
+
+// A program that has the device open without a lock (a terminal program, ModemManager) would get
+// our commands in its session and fight us for the replies: the port is busy.
+void RefuseIfHeld(int fd) {
+    if (!FindLastingHolder(fd, [] { std::this_thread::sleep_for(kHolderSecondLook); }))
+        return;
+    ioctl(fd, TIOCNXCL);
+    close(fd);
+    throw CSerialException(kErrorPortBusy, EBUSY);
 }
 
 int MsUntil(std::chrono::steady_clock::time_point deadline) {
@@ -160,20 +192,40 @@ void CSerialPort::Open(int port, std::uint32_t baud, SerialParity parity, std::u
     // TIOCEXCL keeps other users out but not root; the lock covers every process that asks for it.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0)
         ThrowClosing(fd);
+    RefuseIfHeld(fd);
     // From here on a failure leaves the port open; the next Open or Close closes it.
     m_portHandle = fd;
     m_nonBlockingReads = false;
     m_writeTimeout = false;
-    m_unsentWrites = false;
+    m_baud = baud;
+    m_unsentBytes = 0;
+    m_lineFree = std::chrono::steady_clock::now();
+    SaveLine();
     Configure(baud, parity, dataBits, stopBits, flow);
-    RequestLowLatency(fd);
+    m_foundSerialFlags = RequestLowLatency(fd);
+}
+
+void CSerialPort::SaveLine() {
+    termios found{};
+    if (tcgetattr(m_portHandle, &found) != 0)
+        ThrowSerialException();
+    m_foundSettings = found;
+}
+
+// Close puts the line back as Open found it, so that a terminal (COM1=/dev/tty) or the next
+// program on the port is not left raw at our rate.
+void CSerialPort::RestoreLine() {
+    if (m_foundSettings)
+        tcsetattr(m_portHandle, TCSANOW, &*m_foundSettings);
+    if (m_foundSerialFlags)
+        RestoreSerialFlags(m_portHandle, *m_foundSerialFlags);
+    m_foundSettings.reset();
+    m_foundSerialFlags.reset();
 }
 
 void CSerialPort::Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
                             SerialStopBits stopBits, SerialFlowControl flow) {
-    termios before{};
-    if (tcgetattr(m_portHandle, &before) != 0)
-        ThrowSerialException();
+    const termios before = *m_foundSettings;
     const speed_t speed = SpeedOf(baud);
     if (speed == 0)
         ThrowSerialException(EINVAL);
@@ -204,11 +256,15 @@ void CSerialPort::Close() {
         return;
     // Let the last command leave the line before the descriptor goes (a vanished device fails
     // at once); the exclusive mode would otherwise outlive us on a device someone else holds.
-    if (m_unsentWrites)
-        tcdrain(m_portHandle);
+    DrainOutput();
+    RestoreLine();
     ioctl(m_portHandle, TIOCNXCL);
-    close(m_portHandle);
+    {
+        const CallTimeLimit limit(kCloseLimit);
+        close(m_portHandle);
+    }
     m_portHandle = -1;
+    m_input.clear();
 }
 
 void CSerialPort::CheckOpen() const {
@@ -233,7 +289,9 @@ void CSerialPort::CheckConnected(short events, int timeoutMs) {
 std::size_t CSerialPort::Read(void* buffer, std::size_t count) {
     CheckOpen();
     auto* bytes = static_cast<std::uint8_t*>(buffer);
-    std::size_t done = 0;
+    std::size_t done = std::min(count, m_input.size());
+    std::copy_n(m_input.begin(), done, bytes);
+    m_input.erase(m_input.begin(), m_input.begin() + static_cast<std::ptrdiff_t>(done));
     while (done < count) {
         const ssize_t got = read(m_portHandle, bytes + done, count - done);
         if (got > 0) {
@@ -270,7 +328,9 @@ std::size_t CSerialPort::Write(const void* buffer, std::size_t count) {
         const ssize_t put = write(m_portHandle, bytes + done, count - done);
         if (put > 0) {
             done += static_cast<std::size_t>(put);
-            m_unsentWrites = true;
+            m_unsentBytes += static_cast<std::size_t>(put);
+            m_lineFree = std::max(m_lineFree, std::chrono::steady_clock::now()) +
+                         std::chrono::microseconds(WireTimeUs(static_cast<std::size_t>(put), m_baud));
             continue;
         }
         if (put < 0 && errno == EINTR)
@@ -286,9 +346,40 @@ std::size_t CSerialPort::Write(const void* buffer, std::size_t count) {
 
 // The kernel has taken the bytes when Write returns, and every command is answered by the
 // controller, which proves delivery; draining here would cost a scheduler tick per frame on USB
-// adapters. Flush therefore only checks the port; Close drains the line before it lets go.
+// adapters. Flush therefore only checks the port; Drain waits where timing depends on the bytes
+// having left, and Close drains the line before it lets go.
 void CSerialPort::Flush() {
     CheckOpen();
+}
+
+void CSerialPort::Drain() {
+    CheckOpen();
+    if (const int error = DrainOutput(); error != 0) {
+        errno = error;
+        ThrowSerialException();
+    }
+}
+
+// Waits until what was written since the last drain has left the line. The kernel's drain gets
+// DrainLimitMs; past that the output is discarded. Drivers that cannot tell when their output has
+// gone (pseudo-terminals, some USB adapters) return at once, so the wait lasts at least until the
+// bytes' wire time has passed. Returns 0, or the errno of a failed call.
+int CSerialPort::DrainOutput() {
+    if (m_unsentBytes == 0)
+        return 0;
+    const CallTimeLimit limit(std::chrono::milliseconds(DrainLimitMs(m_unsentBytes, m_baud)));
+    m_unsentBytes = 0;
+    while (tcdrain(m_portHandle) != 0) {
+        if (errno != EINTR)
+            return errno;
+        if (limit.Passed()) {
+            tcflush(m_portHandle, TCOFLUSH);
+            m_lineFree = std::chrono::steady_clock::now();
+            return 0;
+        }
+    }
+    std::this_thread::sleep_until(m_lineFree);
+    return 0;
 }
 
 // FIONREAD fails with EIO once the device has gone (hung up), so the one call also notices that.
@@ -297,7 +388,7 @@ std::uint32_t CSerialPort::BytesAvailable() {
     int count = 0;
     if (ioctl(m_portHandle, FIONREAD, &count) != 0)
         ThrowSerialException();
-    return static_cast<std::uint32_t>(count);
+    return static_cast<std::uint32_t>(count + m_input.size());
 }
 
 void CSerialPort::SetNonBlockingReads() {
@@ -316,6 +407,8 @@ void CSerialPort::SetWriteTimeout() {
 
 void CSerialPort::Purge(int queueSelector) {
     CheckOpen();
+    if (queueSelector != TCOFLUSH)
+        m_input.clear();
     if (tcflush(m_portHandle, queueSelector) != 0)
         ThrowSerialException();
 }
@@ -328,8 +421,30 @@ void CSerialPort::DiscardInput() {
     Purge(TCIFLUSH);
 }
 
-void CSerialPort::WaitForInput(std::uint32_t maxMs) {
+// Bytes already queued are moved into our own buffer first, so that poll() sleeps until new ones
+// come instead of returning at once for the ones already there.
+void CSerialPort::WaitForInput(std::uint32_t maxMs, std::uint32_t waiting) {
+    CheckOpen();
+    TakeQueuedInput();
+    if (m_input.size() > waiting)
+        return;
     CheckConnected(POLLIN, static_cast<int>(maxMs));
+}
+
+void CSerialPort::TakeQueuedInput() {
+    std::uint8_t chunk[kInputChunk];
+    for (;;) {
+        const ssize_t got = read(m_portHandle, chunk, sizeof chunk);
+        if (got > 0) {
+            m_input.insert(m_input.end(), chunk, chunk + got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && errno != EAGAIN)
+            ThrowSerialException();
+        return;
+    }
 }
 
 } // namespace bf

@@ -3,7 +3,11 @@
 #include "Port.h"
 #include "PortMap.h"
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
+#include <termios.h>
+#include <vector>
 
 namespace bf {
 
@@ -27,6 +31,7 @@ class CSerialPort final : public Port {
     std::size_t Read(void* buffer, std::size_t count) override;
     std::size_t Write(const void* buffer, std::size_t count) override;
     void Flush() override;
+    void Drain() override;
     std::uint32_t BytesAvailable() override;
 
     void SetNonBlockingReads() override;
@@ -34,24 +39,33 @@ class CSerialPort final : public Port {
     void Purge(int queueSelector); // tcflush selector
     void AbortPendingReads() override;
     void DiscardInput() override;
-    void WaitForInput(std::uint32_t maxMs) override;
+    void WaitForInput(std::uint32_t maxMs, std::uint32_t waiting = 0) override;
 
     std::string DevicePath(int port) const override { return m_portMap.DevicePath(port); }
 
     int Handle() const { return m_portHandle; }
 
   private:
+    void SaveLine();
+    void RestoreLine();
     void Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits, SerialStopBits stopBits,
                    SerialFlowControl flow);
     void CheckOpen() const;
     void CheckConnected(short events, int timeoutMs);
     bool WaitWritable(int timeoutMs);
+    int DrainOutput();
+    void TakeQueuedInput();
 
     int m_portHandle = -1;
-    bool m_unsentWrites = false; // written since the line was last drained
     PortMap m_portMap;
     bool m_nonBlockingReads = false;
     bool m_writeTimeout = false;
+    std::uint32_t m_baud = 0;
+    std::optional<termios> m_foundSettings;           // the line as Open found it, restored by Close
+    std::optional<int> m_foundSerialFlags;            // the driver flags, when Open changed them
+    std::size_t m_unsentBytes = 0;                    // written since the line was last drained
+    std::chrono::steady_clock::time_point m_lineFree; // when the last byte written is off the wire
+    std::vector<std::uint8_t> m_input;                // taken from the kernel's queue while a wait slept
 };
 
 } // namespace bf

@@ -15,12 +15,13 @@ constexpr std::uint8_t kConfirmationOffset = 0xF0; // a rate command is confirme
 // enough that a wait on a busy machine does not wake up again and again before the reply is in.
 constexpr std::uint32_t kIdleSliceMs = 10;
 
-// Sleeps in the kernel until input arrives, for at most a slice and never past the end of the
-// wait, so that an idle wait costs no processor time and still ends exactly on its time-out.
-void IdleUntilInput(Session& s, std::uint32_t start, std::uint32_t timeoutMs) {
+// Sleeps in the kernel until more than `waiting` bytes are in, for at most a slice and never past
+// the end of the wait, so that a wait costs no processor time, also while part of a reply is
+// queued, and still ends exactly on its time-out.
+void IdleUntilInput(Session& s, std::uint32_t start, std::uint32_t timeoutMs, std::uint32_t waiting) {
     const std::uint32_t elapsed = ElapsedMs(s.clock, start);
     if (elapsed < timeoutMs)
-        s.port.WaitForInput(std::min(kIdleSliceMs, timeoutMs - elapsed));
+        s.port.WaitForInput(std::min(kIdleSliceMs, timeoutMs - elapsed), waiting);
 }
 
 std::uint8_t RateCommand(int rate) {
@@ -74,8 +75,7 @@ ReplyWait WaitForReply(Session& s, std::uint32_t minimum, std::uint32_t timeoutM
         const std::uint32_t count = s.port.BytesAvailable();
         if (count >= minimum || TimedOut(s.clock, start, timeoutMs))
             return {count, false};
-        if (count == 0)
-            IdleUntilInput(s, start, timeoutMs);
+        IdleUntilInput(s, start, timeoutMs, count);
         s.host.PumpMessages();
         if (closeEnds && s.host.CloseRequested())
             return {count, true};
@@ -120,7 +120,7 @@ bool WaitForPair(Session& s, std::uint8_t first, std::uint8_t second) {
                 return true;
             previous = byte;
         } else {
-            IdleUntilInput(s, start, timeout::Pair);
+            IdleUntilInput(s, start, timeout::Pair, 0);
         }
         s.host.PumpMessages();
         if (TimedOut(s.clock, start, timeout::Pair))

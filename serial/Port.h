@@ -22,6 +22,10 @@ class Port {
     virtual std::size_t Read(void* buffer, std::size_t count) = 0;
     virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
     virtual void Flush() = 0;
+    // Waits until what was written has left the line, for at most the wire time of what can still
+    // be queued plus a second (see DrainLimitMs); after that the output is discarded. Only where
+    // timing depends on it: a drain costs a scheduler tick on USB adapters.
+    virtual void Drain() = 0;
     virtual std::uint32_t BytesAvailable() = 0;
 
     virtual void SetNonBlockingReads() = 0;
@@ -29,9 +33,10 @@ class Port {
     virtual void AbortPendingReads() = 0;
     virtual void DiscardInput() = 0;
 
-    // Blocks for at most maxMs until input is waiting (returns at once if some is). Lets an idle
-    // wait sleep in the kernel instead of spinning; it never reads or pumps events.
-    virtual void WaitForInput(std::uint32_t maxMs) = 0;
+    // Blocks for at most maxMs until more than `waiting` bytes are waiting (returns at once if there
+    // are). Lets a wait sleep in the kernel instead of spinning, also while part of a reply is in;
+    // it never hands bytes to the caller or pumps events.
+    virtual void WaitForInput(std::uint32_t maxMs, std::uint32_t waiting = 0) = 0;
 
     // The device a port number leads to, for messages; empty when the port has no such notion.
     virtual std::string DevicePath(int /*port*/) const { return {}; }

@@ -154,8 +154,9 @@ void ControllerModel::Receive(const std::uint8_t* data, std::size_t count, std::
 }
 
 void ControllerModel::Take(std::uint8_t byte, std::uint32_t nowMs, std::vector<Output>& out) {
-    if (linkDropped || faults.stream)
+    if (linkDropped || faults.stream || Storing(nowMs))
         return;
+    const std::uint32_t previousByteMs = m_lastByteMs;
     const bool partial = m_mode == Mode::Command || m_mode == Mode::Escape;
     if (partial && nowMs - m_lastByteMs > kCommandGapMs)
         m_mode = Mode::Idle;
@@ -180,9 +181,16 @@ void ControllerModel::Take(std::uint8_t byte, std::uint32_t nowMs, std::vector<O
         Complete(out);
         break;
     case Mode::Text:
-        TakeText(byte);
+        TakeText(byte, previousByteMs);
         break;
     }
+}
+
+bool ControllerModel::Storing(std::uint32_t nowMs) {
+    if (m_storedAtMs && static_cast<std::int32_t>(nowMs - *m_storedAtMs) < 0)
+        return true;
+    m_storedAtMs.reset();
+    return false;
 }
 
 void ControllerModel::TakeIdle(std::uint8_t byte, std::vector<Output>& out) {
@@ -201,10 +209,16 @@ void ControllerModel::TakeIdle(std::uint8_t byte, std::vector<Output>& out) {
     m_mode = Mode::Command;
 }
 
-void ControllerModel::TakeText(std::uint8_t byte) {
+// The escape that follows a text ends it. If it came before the text could be stored, the
+// controller was still busy storing: the escape is lost, and so is all until the store is done.
+void ControllerModel::TakeText(std::uint8_t byte, std::uint32_t previousByteMs) {
     if (byte == kEscape) {
         FinishText();
         m_mode = Mode::Escape;
+        if (faults.storeMs != 0 && m_lastByteMs - previousByteMs < faults.storeMs) {
+            m_storedAtMs = previousByteMs + faults.storeMs;
+            m_mode = Mode::Idle;
+        }
         return;
     }
     m_text.push_back(static_cast<char>(byte));

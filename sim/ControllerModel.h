@@ -32,6 +32,9 @@ struct Faults {
     std::size_t noiseBytes = 0;                       // noise bytes sent ahead of every answer
     std::uint32_t dropAfterFrames = 0; // the link drops after this many write frames (0 = never)
     bool stream = false;               // sends a continuous stream, whatever it receives
+    // Stores each text from the PC once it is in, taking this long; what arrives meanwhile (the
+    // next line's FF 23 and text, when the PC does not wait) is lost. 0: stores at once.
+    std::uint32_t storeMs = 0;
     // Test hook: sees every complete command (escape pairs as FF code); a returned value is sent
     // instead of the normal answer and the command is not carried out.
     std::function<std::optional<std::vector<std::uint8_t>>(const std::vector<std::uint8_t>&)> replyOverride;
@@ -87,7 +90,7 @@ class ControllerModel {
 
     void Take(std::uint8_t byte, std::uint32_t nowMs, std::vector<Output>& out);
     void TakeIdle(std::uint8_t byte, std::vector<Output>& out);
-    void TakeText(std::uint8_t byte);
+    void TakeText(std::uint8_t byte, std::uint32_t previousByteMs);
     void Complete(std::vector<Output>& out);
     void Answer(std::uint8_t key, std::vector<std::uint8_t> reply, std::uint32_t rate,
                 std::vector<Output>& out);
@@ -100,6 +103,7 @@ class ControllerModel {
     std::vector<std::uint8_t> ReadBack(std::uint8_t sector) const;
     std::vector<std::uint8_t> Printout() const;
     void FinishText();
+    bool Storing(std::uint32_t nowMs);
     std::uint8_t NoiseByte();
 
     Mode m_mode = Mode::Idle;
@@ -107,6 +111,7 @@ class ControllerModel {
     std::size_t m_commandLength = 0;
     std::string m_text; // text from the PC after FF 23
     std::uint32_t m_lastByteMs = 0;
+    std::optional<std::uint32_t> m_storedAtMs; // while storing a text: when it is stored
     std::uint32_t m_refusals = 0;
     std::uint32_t m_noiseState = 0x2545F491;
     std::optional<std::uint32_t> m_streamMs; // clock reading up to which the stream has been sent

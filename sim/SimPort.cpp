@@ -1,6 +1,7 @@
 #include "SimPort.h"
 
 #include "CSerialException.h"
+#include "LineTiming.h"
 #include "SerialTypes.h"
 
 #include <algorithm>
@@ -36,6 +37,14 @@ std::string SimPort::DevicePath(int port) const {
     return path != m_devicePaths.end() ? path->second : std::string();
 }
 
+void SimPort::SetLineTiming(bool on) {
+    m_lineTiming = on;
+}
+
+void SimPort::StallDrains() {
+    m_stalledDrains = true;
+}
+
 void SimPort::Vanish() {
     if (m_port != 0)
         m_vanished.insert(m_port);
@@ -51,6 +60,7 @@ void SimPort::Open(int port, std::uint32_t baud, SerialParity, std::uint8_t, Ser
         ThrowSerialException(line->second.errorCode);
     m_port = port;
     m_baud = baud;
+    m_unsentBytes = 0;
     opens.push_back({port, baud});
     if (ControllerModel* model = Model()) {
         std::vector<Output> ignored; // what it streamed while nobody listened is lost
@@ -61,7 +71,10 @@ void SimPort::Open(int port, std::uint32_t baud, SerialParity, std::uint8_t, Ser
 void SimPort::Close() {
     if (m_port == 0)
         return;
+    if (!m_vanished.count(m_port))
+        DrainOutput();
     m_port = 0;
+    m_outgoing.clear();
     m_pending.clear();
     m_input.clear();
     ++closes;
@@ -81,7 +94,7 @@ void SimPort::CheckUsable() {
     }
 }
 
-ControllerModel* SimPort::Model() {
+ControllerModel* SimPort::Model() const {
     auto line = m_lines.find(m_port);
     return line != m_lines.end() && line->second.kind == LineKind::Controller ? line->second.model : nullptr;
 }
@@ -99,19 +112,40 @@ std::size_t SimPort::Write(const void* buffer, std::size_t count) {
     CheckUsable();
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     written.insert(written.end(), bytes, bytes + count);
-    ControllerModel* model = Model();
-    if (model && model->baudRate == m_baud) { // at another rate the controller hears only garbage
-        std::vector<Output> outputs;
-        model->Receive(bytes, count, m_clock.nowMs(), outputs);
-        Enqueue(outputs);
+    m_unsentBytes += count;
+    const std::uint32_t now = m_clock.nowMs();
+    if (!m_lineTiming) {
+        wireEndMs.insert(wireEndMs.end(), count, now);
+        Hear(bytes, count, m_baud, now);
+        return count;
+    }
+    // Byte after byte, behind what is still on the wire; a byte is heard when its last bit is in.
+    if (static_cast<std::int32_t>(m_lineFreeMs - now) <= 0) {
+        m_lineBusySinceMs = now;
+        m_lineBytes = 0;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        ++m_lineBytes;
+        m_lineFreeMs =
+            m_lineBusySinceMs + static_cast<std::uint32_t>((WireTimeUs(m_lineBytes, m_baud) + 999) / 1000);
+        m_outgoing.push_back({m_lineFreeMs, bytes[i], m_baud});
+        wireEndMs.push_back(m_lineFreeMs);
     }
     return count;
 }
 
-void SimPort::Enqueue(const std::vector<Output>& outputs) {
-    const std::uint32_t now = m_clock.nowMs();
+void SimPort::Hear(const std::uint8_t* bytes, std::size_t count, std::uint32_t baud, std::uint32_t atMs) {
+    ControllerModel* model = Model();
+    if (model && model->baudRate == baud) { // at another rate the controller hears only garbage
+        std::vector<Output> outputs;
+        model->Receive(bytes, count, atMs, outputs);
+        Enqueue(outputs, atMs);
+    }
+}
+
+void SimPort::Enqueue(const std::vector<Output>& outputs, std::uint32_t sentMs) {
     for (const Output& output : outputs) {
-        const std::uint32_t due = now + output.delayMs;
+        const std::uint32_t due = sentMs + output.delayMs;
         auto at = std::find_if(m_pending.begin(), m_pending.end(), [&](const Pending& p) {
             return static_cast<std::int32_t>(p.dueMs - due) > 0;
         });
@@ -123,15 +157,20 @@ void SimPort::Enqueue(const std::vector<Output>& outputs) {
     }
 }
 
-// Moves every byte whose due time has come into the input queue; bytes sent at another rate than
-// the port's are lost.
+// Hands the model every written byte that is in by now, then moves every byte whose due time has
+// come into the input queue; bytes sent at another rate than the port's are lost.
 void SimPort::Deliver() {
+    const std::uint32_t now = m_clock.nowMs();
+    while (!m_outgoing.empty() && static_cast<std::int32_t>(now - m_outgoing.front().dueMs) >= 0) {
+        const Pending byte = m_outgoing.front();
+        m_outgoing.pop_front();
+        Hear(&byte.byte, 1, byte.baud, byte.dueMs);
+    }
     if (ControllerModel* model = Model()) {
         std::vector<Output> streamed;
-        model->Idle(m_clock.nowMs(), streamed);
-        Enqueue(streamed);
+        model->Idle(now, streamed);
+        Enqueue(streamed, now);
     }
-    const std::uint32_t now = m_clock.nowMs();
     while (!m_pending.empty() && static_cast<std::int32_t>(now - m_pending.front().dueMs) >= 0) {
         if (m_pending.front().baud == m_baud)
             m_input.push_back(m_pending.front().byte);
@@ -141,6 +180,28 @@ void SimPort::Deliver() {
 
 void SimPort::Flush() {
     CheckUsable();
+}
+
+void SimPort::Drain() {
+    CheckUsable();
+    DrainOutput();
+}
+
+// As the real port: waits until the written bytes are in, within DrainLimitMs of what was written
+// since the last drain; a stalled drain runs out the limit and discards what is still on its way.
+void SimPort::DrainOutput() {
+    ++drains;
+    const std::uint32_t limit = DrainLimitMs(m_unsentBytes, m_baud);
+    m_unsentBytes = 0;
+    if (m_stalledDrains) {
+        m_clock.sleepMs(limit);
+        m_outgoing.clear();
+        m_lineFreeMs = m_clock.nowMs();
+        return;
+    }
+    if (!m_outgoing.empty())
+        m_clock.sleepMs(m_outgoing.back().dueMs - m_clock.nowMs());
+    Deliver();
 }
 
 std::uint32_t SimPort::BytesAvailable() {
@@ -169,20 +230,28 @@ void SimPort::DiscardInput() {
     m_input.clear();
 }
 
-// Moves the clock on to the next byte due, or by maxMs, whichever comes first.
-void SimPort::WaitForInput(std::uint32_t maxMs) {
+// Moves the clock on to the next byte due (to or from the controller), or by maxMs, whichever
+// comes first; at once when more than `waiting` bytes are in.
+void SimPort::WaitForInput(std::uint32_t maxMs, std::uint32_t waiting) {
     CheckUsable();
     Deliver();
-    if (!m_input.empty())
+    if (m_input.size() > waiting)
         return;
+    m_clock.sleepMs(NextEventIn(maxMs));
+    Deliver();
+}
+
+std::uint32_t SimPort::NextEventIn(std::uint32_t maxMs) const {
+    const std::uint32_t now = m_clock.nowMs();
     std::uint32_t wait = maxMs;
     if (!m_pending.empty())
-        wait = std::min(wait, m_pending.front().dueMs - m_clock.nowMs());
+        wait = std::min(wait, m_pending.front().dueMs - now);
+    if (!m_outgoing.empty())
+        wait = std::min(wait, m_outgoing.front().dueMs - now);
     const ControllerModel* model = Model();
     if (model && model->faults.stream && !model->linkDropped)
         wait = std::min<std::uint32_t>(wait, 1);
-    m_clock.sleepMs(wait);
-    Deliver();
+    return wait;
 }
 
 } // namespace bf::sim

@@ -39,7 +39,7 @@ struct PtyFixture : ::testing::Test {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
         std::uint32_t count = p.BytesAvailable();
         while (count < n && std::chrono::steady_clock::now() < end) {
-            p.WaitForInput(10);
+            p.WaitForInput(10, count);
             count = p.BytesAvailable();
         }
         return count;

@@ -44,6 +44,7 @@ class PeekingPort final : public Port {
     }
     std::size_t Write(const void* buffer, std::size_t count) override { return m_port.Write(buffer, count); }
     void Flush() override { m_port.Flush(); }
+    void Drain() override { m_port.Drain(); }
     std::uint32_t BytesAvailable() override {
         Take();
         return static_cast<std::uint32_t>(m_waiting.size());
@@ -55,8 +56,9 @@ class PeekingPort final : public Port {
         m_waiting.clear();
         m_port.DiscardInput();
     }
-    void WaitForInput(std::uint32_t maxMs) override {
-        if (m_waiting.empty())
+    void WaitForInput(std::uint32_t maxMs, std::uint32_t waiting = 0) override {
+        Take();
+        if (m_waiting.size() <= waiting)
             m_port.WaitForInput(maxMs);
     }
 

@@ -1,4 +1,6 @@
 #include "ParameterUpdate.h"
+#include "LineTiming.h"
+#include "Link.h"
 #include "ParamsFixture.h"
 
 #include <gmock/gmock.h>
@@ -21,6 +23,21 @@ class ParameterUpdateTest : public ParamsFixture {
     // The texts the controller received after the clock text.
     std::vector<std::string> ReceivedLines() const {
         return {model.receivedTexts.begin() + 1, model.receivedTexts.end()};
+    }
+    // For every text on the wire (clock text and lines): the time from its last byte being in to
+    // the next escape byte being in.
+    std::vector<std::uint32_t> GapsAfterTexts() const {
+        std::vector<std::uint32_t> gaps;
+        bool inText = false;
+        for (std::size_t i = 1; i < port.written.size(); ++i) {
+            if (port.written[i] != esc::Escape)
+                continue;
+            if (inText)
+                gaps.push_back(port.wireEndMs[i] - port.wireEndMs[i - 1]);
+            inText = i + 1 < port.written.size() && port.written[i + 1] == esc::Text;
+            ++i;
+        }
+        return gaps;
     }
 };
 
@@ -84,6 +101,47 @@ TEST_F(ParameterUpdateTest, PacesEachLineByTheConfiguredRate) {
         EXPECT_THAT(host.waits, ElementsAre(2000u, 1000u, 1000u, pace, pace, pace, 1000u)) << rate;
         EXPECT_GE(clock.nowMs() - start, 5000u + 3 * pace);
     }
+}
+
+// The pause that lets the controller store a line begins when the line is in: a line that takes
+// longer on the wire than its pause (200 bytes: 229 ms at 9600 bit/s) still gets the whole pause.
+TEST_F(ParameterUpdateTest, EachTextIsInBeforeItsPauseBegins) {
+    port.SetLineTiming(true);
+    model.faults.storeMs = 150; // a controller that needs most of the shortest pause
+    const std::string longLine = "TEXT=" + std::string(193, 'x') + "\r\n";
+    for (const auto& [rate, pace] : {std::pair{57600, 166u}, {9600, 1000u}}) {
+        settings.m_nBaudRate = rate;
+        port.written.clear();
+        port.wireEndMs.clear();
+        model.receivedTexts.clear();
+        Update(longLine + "B=2\r\n" + longLine);
+        const std::vector<std::uint32_t> gaps = GapsAfterTexts();
+        ASSERT_EQ(gaps.size(), 4u) << rate;
+        EXPECT_GT(gaps[0], 1000u) << "after the clock text";
+        for (std::size_t k = 1; k < gaps.size(); ++k)
+            EXPECT_GT(gaps[k], pace) << "after line " << k << " at " << rate;
+        EXPECT_THAT(ReceivedLines(), ElementsAre(longLine, "B=2\r\n", longLine)) << rate;
+    }
+}
+
+// A drain that never finishes gives up after the wire time of what it waits for plus a second
+// and the update goes on as usual; Close's own drain gives up the same way.
+TEST_F(ParameterUpdateTest, StalledLineDelaysEachDrainByItsLimitAndNothingMore) {
+    settings.m_nBaudRate = 57600;
+    Update("A=1\r\nB=2\r\n");
+    const std::uint32_t normal = clock.nowMs();
+    const auto normalLog = host.logSinceClear;
+
+    port.StallDrains();
+    Update("A=1\r\nB=2\r\n");
+    const std::uint32_t stalled = clock.nowMs() - normal;
+    const std::string clockText = model.receivedTexts[model.receivedTexts.size() - 3];
+    // FF 01, FF 21 and FF 23 with the clock text; FF 23 and each line; FF 04 FF 20 at Close.
+    const std::uint32_t limits =
+        DrainLimitMs(6 + clockText.size(), 9600) + 2 * DrainLimitMs(2 + 5, 9600) + DrainLimitMs(4, 9600);
+    EXPECT_EQ(stalled, normal - 1000 + limits) << "the first update started at 1000";
+    EXPECT_EQ(port.drains, 2 * 4);
+    EXPECT_EQ(host.logSinceClear, normalLog) << "nothing extra is logged";
 }
 
 TEST_F(ParameterUpdateTest, MissingFileStillSetsTheClockAndReportsNoParameters) {

@@ -51,6 +51,17 @@ TEST_F(LinkTest, ReplyWaitReportsAShortCountAfterItsTimeOut) {
     EXPECT_EQ(port.BytesAvailable(), 10u) << "the wait reads nothing";
 }
 
+TEST_F(LinkTest, ReplyWaitWithPartOfTheReplyInSleepsBetweenItsPasses) {
+    Answer(0xF7, Bytes(10, 0x07));
+    SendBytes(session, &cmd::ReportChecksums, 1);
+    const std::uint32_t start = clock.nowMs();
+    EXPECT_EQ(WaitForReply(session, 29, timeout::Verify, true).count, 10u);
+    EXPECT_EQ(clock.nowMs() - start, timeout::Verify + 1);
+    // A pass that did not sleep would be one pump step (1 ms here) of a spinning loop.
+    EXPECT_LT(host.pumps, 400) << "the wait spun instead of sleeping until more input";
+    EXPECT_GT(host.pumps, 200) << "the window is pumped at least every 10 ms";
+}
+
 TEST_F(LinkTest, CloseRequestEndsOnlyAWaitThatAllowsIt) {
     model.faults.silent = true;
     const std::uint32_t start = clock.nowMs();

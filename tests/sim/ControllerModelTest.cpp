@@ -188,6 +188,26 @@ TEST(ControllerModelEscape, TextsFromThePcEndAtTheNextEscape) {
     EXPECT_EQ(d.model.clockValue, 1700000000);
 }
 
+TEST(ControllerModelEscape, WhatComesWhileATextIsStoredIsLost) {
+    ModelDriver d;
+    d.model.faults.storeMs = 100;
+    const auto text = [](const std::string& t) {
+        Bytes bytes{0xFF, 0x23};
+        bytes.insert(bytes.end(), t.begin(), t.end());
+        return bytes;
+    };
+    d.Send(text("A=1\r\n"));
+    d.now += 99; // the next escape while A=1 is still being stored: that line is lost
+    d.Send(text("B=2\r\n"));
+    d.now += 1; // stored: the controller listens again
+    d.Send(text("C=3\r\n"));
+    d.now += 100; // a full store time after the last byte: in time
+    d.Send(text("D=4\r\n"));
+    d.now += 100;
+    EXPECT_EQ(d.Send({0xFF, 0x04, 0xFF, 0x20}), (Bytes{0xFF, 0x02}));
+    EXPECT_EQ(d.model.receivedTexts, (std::vector<std::string>{"A=1\r\n", "C=3\r\n", "D=4\r\n"}));
+}
+
 TEST(ControllerModelEscape, OnlyAWellFormedClockTextSetsTheClock) {
     ModelDriver d;
     for (std::string text : {"time=12x\r", "time=\r", "time=5", "xtime=5\r"}) {

@@ -1,5 +1,6 @@
 #include "SimPort.h"
 #include "CSerialException.h"
+#include "LineTiming.h"
 #include "VirtualClock.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,72 @@ TEST_F(SimPortTest, WaitForInputMovesTheClockToTheNextByteOrByTheMaximum) {
     EXPECT_EQ(port.BytesAvailable(), 1u);
     port.WaitForInput(1000);
     EXPECT_EQ(clock.nowMs() - start, 420u) << "input waiting: returns at once";
+}
+
+TEST_F(SimPortTest, WaitForInputWithBytesInWaitsForMoreThanThose) {
+    OpenStandard(port, 1);
+    Send({0xF1});
+    model.faults.answerDelayMs = 50;
+    Send({0xF1});
+    const std::uint32_t start = clock.nowMs();
+    port.WaitForInput(1000, 1);
+    EXPECT_EQ(clock.nowMs() - start, 50u);
+    EXPECT_EQ(ReadAll(), (Bytes{0x01, 0x01}));
+}
+
+TEST_F(SimPortTest, WithLineTimingTheControllerHearsEachByteWhenItIsIn) {
+    port.SetLineTiming(true);
+    OpenStandard(port, 1); // 9600 bit/s: 1.15 ms a byte
+    const std::uint32_t start = clock.nowMs();
+    Send({0xFF, 0x01});
+    Send({0x41});
+    EXPECT_EQ(port.wireEndMs, (std::vector<std::uint32_t>{start + 2, start + 3, start + 4}));
+    clock.advance(2);
+    EXPECT_EQ(port.BytesAvailable(), 0u) << "the pair is not in yet";
+    clock.advance(1);
+    EXPECT_EQ(ReadAll(), (Bytes{0xFF, 0x02}));
+}
+
+TEST_F(SimPortTest, DrainWaitsUntilTheLastByteWrittenIsIn) {
+    port.SetLineTiming(true);
+    OpenStandard(port, 1);
+    const Bytes text(100, 'x'); // 114.6 ms at 9600 bit/s
+    const std::uint32_t start = clock.nowMs();
+    Send(text);
+    port.Drain();
+    EXPECT_EQ(clock.nowMs() - start, 115u);
+    port.Drain();
+    EXPECT_EQ(clock.nowMs() - start, 115u) << "nothing left: no wait";
+    EXPECT_EQ(port.drains, 2);
+}
+
+TEST_F(SimPortTest, StalledDrainRunsOutItsLimitAndDiscardsTheOutput) {
+    port.SetLineTiming(true);
+    port.StallDrains();
+    OpenStandard(port, 1);
+    std::uint32_t start = clock.nowMs();
+    Send({0xFF, 0x01});
+    port.Drain();
+    EXPECT_EQ(clock.nowMs() - start, DrainLimitMs(2, 9600));
+    clock.advance(100);
+    EXPECT_EQ(port.BytesAvailable(), 0u) << "the controller never heard the discarded pair";
+
+    start = clock.nowMs();
+    Send({0xFF, 0x01, 0xFF, 0x20});
+    port.Close();
+    EXPECT_EQ(clock.nowMs() - start, DrainLimitMs(4, 9600)) << "Close drains within the same limit";
+    EXPECT_EQ(port.drains, 2);
+}
+
+TEST(LineTiming, DrainLimitIsTheWireTimeOfWhatIsQueuedPlusASecond) {
+    struct Case {
+        std::size_t bytes;
+        std::uint32_t baud;
+        std::uint32_t limitMs;
+    };
+    for (const Case& c : {Case{0, 9600, 1000}, Case{1, 9600, 1002}, Case{257, 9600, 1295},
+                          Case{100, 57600, 1020}, Case{4096, 9600, 5694}})
+        EXPECT_EQ(DrainLimitMs(c.bytes, c.baud), c.limitMs) << c.bytes << " bytes at " << c.baud;
 }
 
 TEST_F(SimPortTest, PortAtAnotherRateThanTheControllerLosesBytesBothWays) {
