@@ -1,5 +1,7 @@
 #include "PtyServer.h"
 
+#include "LineTiming.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -17,7 +19,6 @@ namespace {
 
 constexpr int kIdlePollMs = 100;
 constexpr auto kNobodyThereNap = std::chrono::milliseconds(5);
-constexpr std::uint64_t kBitsPerByte = 11; // start, 8 data, 2 stop
 constexpr std::size_t kReadChunk = 4096;
 
 [[noreturn]] void ThrowErrno(const char* what) {
@@ -104,6 +105,7 @@ void PtyServer::Run(const volatile std::sig_atomic_t& stop) {
         if (poll(&p, 1, PollTimeoutMs()) < 0 && errno != EINTR)
             ThrowErrno("poll");
         const bool gotInput = (p.revents & POLLIN) && ReadInput();
+        HearDue(); // what the program sent before it closed is still on its way
         if (!gotInput && (p.revents & POLLHUP)) {
             Disconnected();
             std::this_thread::sleep_for(kNobodyThereNap);
@@ -123,10 +125,14 @@ void PtyServer::Run(const volatile std::sig_atomic_t& stop) {
 int PtyServer::PollTimeoutMs() const {
     if (!m_unsent.empty() || m_model.faults.stream)
         return 1;
-    if (m_pending.empty())
+    if (m_pending.empty() && m_incoming.empty())
         return kIdlePollMs;
+    std::uint64_t due = UINT64_MAX;
+    if (!m_pending.empty())
+        due = m_pending.front().dueUs;
+    if (!m_incoming.empty())
+        due = std::min(due, m_incoming.front().dueUs);
     const std::uint64_t now = NowUs();
-    const std::uint64_t due = m_pending.front().dueUs;
     return due <= now ? 0 : static_cast<int>((due - now + 999) / 1000);
 }
 
@@ -144,18 +150,40 @@ bool PtyServer::ReadInput() {
         return false;
     if (m_settings.rateCheck && TerminalRate() != m_model.baudRate)
         return true; // at another speed the controller hears only garbage
-    std::vector<Output> outputs;
-    m_model.Receive(buffer, static_cast<std::size_t>(got), static_cast<std::uint32_t>(NowUs() / 1000),
-                    outputs);
-    Enqueue(outputs);
+    const std::uint64_t now = NowUs();
+    if (!m_settings.pace) {
+        Hear(buffer, static_cast<std::size_t>(got), now);
+        return true;
+    }
+    // The terminal hands over at once what a real line delivers byte after byte.
+    const std::uint64_t byteUs = WireTimeUs(1, TerminalRate() ? TerminalRate() : m_model.baudRate);
+    for (ssize_t i = 0; i < got; ++i) {
+        m_inLineFreeUs = std::max(m_inLineFreeUs, now) + byteUs;
+        m_incoming.push_back({m_inLineFreeUs, buffer[i], 0});
+    }
+    HearDue();
     return true;
+}
+
+void PtyServer::Hear(const std::uint8_t* bytes, std::size_t count, std::uint64_t atUs) {
+    std::vector<Output> outputs;
+    m_model.Receive(bytes, count, static_cast<std::uint32_t>(atUs / 1000), outputs);
+    Enqueue(outputs);
+}
+
+void PtyServer::HearDue() {
+    const std::uint64_t now = NowUs();
+    while (!m_incoming.empty() && m_incoming.front().dueUs <= now) {
+        Hear(&m_incoming.front().byte, 1, m_incoming.front().dueUs);
+        m_incoming.pop_front();
+    }
 }
 
 void PtyServer::Enqueue(const std::vector<Output>& outputs) {
     const std::uint64_t now = NowUs();
     for (const Output& output : outputs) {
         const std::uint64_t ready = now + output.delayMs * 1000ull;
-        const std::uint64_t byteUs = kBitsPerByte * 1000000ull / std::max<std::uint32_t>(output.baud, 1);
+        const std::uint64_t byteUs = WireTimeUs(1, output.baud);
         for (std::uint8_t byte : output.bytes) {
             std::uint64_t due = ready;
             if (m_settings.pace) {

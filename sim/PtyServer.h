@@ -17,7 +17,7 @@ class PtyServer {
   public:
     struct Settings {
         std::string linkPath; // symlink to the terminal, empty for none
-        bool pace = false;    // 11 bits per byte at the controller's rate
+        bool pace = false;    // 11 bits per byte at the line's rate, both ways
         bool rateCheck = true;
     };
 
@@ -42,6 +42,8 @@ class PtyServer {
     std::uint32_t TerminalRate() const;
     int PollTimeoutMs() const;
     bool ReadInput();
+    void Hear(const std::uint8_t* bytes, std::size_t count, std::uint64_t atUs);
+    void HearDue();
     void Enqueue(const std::vector<Output>& outputs);
     void SendDue();
     void Disconnected();
@@ -51,6 +53,8 @@ class PtyServer {
     int m_master = -1;
     std::string m_terminalPath;
     std::deque<Pending> m_pending;
+    std::deque<Pending> m_incoming;     // from the program, still on the wire (pacing)
+    std::uint64_t m_inLineFreeUs = 0;   // when the last byte from the program is in
     std::vector<std::uint8_t> m_unsent; // due, but the terminal would not take them yet
     std::uint64_t m_lineFreeUs = 0;     // when the line is free again, for pacing
 };

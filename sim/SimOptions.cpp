@@ -13,7 +13,7 @@ constexpr char kUsage[] =
     "Serves the lift controller model on a pseudo-terminal and prints the terminal's path.\n"
     "\n"
     "  --link PATH            also make a symlink PATH to the terminal (removed at exit)\n"
-    "  --pace                 send at the line rate, 11 bits per byte, instead of at once\n"
+    "  --pace                 the line takes its time both ways: 11 bits per byte at its rate\n"
     "  --no-rate-check        hear and answer whatever line speed the terminal is set to\n"
     "                         (by default bytes are lost while the terminal's speed differs\n"
     "                         from the controller's rate, as on a real line)\n"
@@ -33,6 +33,7 @@ constexpr char kUsage[] =
     "  --noise N              send N noise bytes ahead of every answer\n"
     "  --drop-after N         close the terminal (the device vanishes) after N write frames\n"
     "  --stream               send a continuous text stream and ignore every command\n"
+    "  --store-ms MS          take MS milliseconds to store each text; what comes meanwhile is lost\n"
     "  --help                 show this text\n";
 
 bool ParseNumber(const std::string& text, unsigned long& value, int base) {
@@ -120,6 +121,7 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
          }},
         {"--drop-after",
          [](SimOptions& o, const std::string& v) { return ParseCount(v, o.faults.dropAfterFrames); }},
+        {"--store-ms", [](SimOptions& o, const std::string& v) { return ParseCount(v, o.faults.storeMs); }},
     };
     return handlers;
 }

@@ -11,7 +11,7 @@ namespace bf::sim {
 // How brenvaldor-sim serves the model: the command line turned into settings and fault knobs.
 struct SimOptions {
     std::string linkPath;     // a symlink to the pseudo-terminal, made at start, removed at the end
-    bool pace = false;        // send at the line rate (11 bits per byte) instead of at once
+    bool pace = false;        // both directions take their wire time (11 bits per byte)
     bool rateCheck = true;    // bytes at a line rate other than the controller's are lost
     std::string printoutFile; // parameter printout read from this file
     std::string recordFile;   // at exit, every text the PC sent is written here, each as FF 23 + text

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace bf::test {
@@ -92,6 +94,36 @@ TEST_F(ParametersOnPty, BackupEditAndUpdateReachTheController) {
     EXPECT_THAT(std::vector<std::string>(texts.begin() + 1, texts.end()),
                 ElementsAreArray(
                     {"FLOORS=8\r\n", "DOOR_OPEN_TIME=6.5\r\n", "PARKING_FLOOR=2\r\n", "FIRE_FLOOR=1\r\n"}));
+}
+
+// brenvaldor-sim --pace hears each byte after its wire time, and with --store-ms loses what comes
+// while it stores a text. A line longer on the wire than its pause (200 bytes: 229 ms at 9600
+// bit/s, pause 166 ms at the 57600 setting) reaches it whole only if the pause begins once the
+// line is in. The pauses are kept in real time from the clock text on.
+TEST_F(ParametersOnPty, PacedLinesLongerThanTheirPauseAreEachStoredWhole) {
+    StartSim({"--pace", "--store-ms", "100", "--record", (dir / "record").string()});
+    const std::string longLine = "TEXT=" + std::string(193, 'x') + "\r\n";
+    std::ofstream(dir / "long.txt", std::ios::binary) << longLine << "B=2\r\n" << longLine;
+    std::optional<bool> answered;
+    host.onPump = [&] {
+        const std::string last = host.logSinceClear.empty() ? std::string() : host.logSinceClear.back();
+        if (last == "DRIVE PRINTOUT ON") {
+            if (!answered)
+                answered = WaitForBytes(port, 6) >= 6;
+        } else if (last == "SET CONTROLLER TIME TO PC TIME" || last.rfind("PARAMETER --> ", 0) == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    host.fileAnswers.push_back((dir / "long.txt").string());
+    ParameterUpdate(session);
+    EXPECT_EQ(host.logSinceClear.back(), "SERIAL PORT CLOSED");
+    EXPECT_EQ(answered, true);
+
+    sim->Stop();
+    const std::vector<std::string> texts = ReceivedTexts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_THAT(std::vector<std::string>(texts.begin() + 1, texts.end()),
+                ElementsAreArray({longLine, std::string("B=2\r\n"), longLine}));
 }
 
 } // namespace

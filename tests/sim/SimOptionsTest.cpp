@@ -48,6 +48,13 @@ TEST(SimOptionsTest, EveryKnobReachesTheFaults) {
     EXPECT_EQ(o->printoutFile, "p.txt");
 }
 
+TEST(SimOptionsTest, StoreTimeReachesTheModel) {
+    const auto o = Parse({"--pace", "--store-ms", "120"});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->faults.storeMs, 120u);
+    EXPECT_FALSE(Parse({"--store-ms", "soon"}));
+}
+
 TEST(SimOptionsTest, RefusalDefaultsToOnceWithBlockNotEmpty) {
     const auto o = Parse({"--refuse-frame", "2"});
     ASSERT_TRUE(o);
