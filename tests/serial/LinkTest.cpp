@@ -148,6 +148,13 @@ TEST_F(LinkTest, PairWaitTakesOneBytePerPassAndReturnsOnTheSecondByte) {
     EXPECT_GT(host.pumps, pumps);
 }
 
+TEST_F(LinkTest, PairWaitSleepsWhileNothingIsWaiting) {
+    model.faults.silent = true;
+    EXPECT_FALSE(WaitForPair(session, 0xFF, 0x02));
+    // A pass that did not sleep would be one pump step (1 ms here) of a spinning loop.
+    EXPECT_LT(host.pumps, 1200) << "the wait spun instead of sleeping until input";
+}
+
 TEST_F(LinkTest, PortFailureInsideAPrimitiveIsNotCaught) {
     model.faults.replyOverride = [&](const Bytes&) -> std::optional<Bytes> {
         port.Vanish();
