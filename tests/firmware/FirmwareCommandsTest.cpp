@@ -48,13 +48,6 @@ class FirmwareCommandsTest : public ::testing::Test {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     }
-    std::vector<int> Percentages() const {
-        std::vector<int> values;
-        for (auto p : host.progress)
-            values.push_back(p.reset == 1 ? -1 : p.percent);
-        return values;
-    }
-
     test::VirtualClock clock;
     test::RecordingHost host{clock};
     std::unique_ptr<FirmwareImage> image = std::make_unique<FirmwareImage>();
@@ -100,7 +93,7 @@ TEST_F(FirmwareCommandsTest, HexFileIsConvertedAndCounted) {
     EXPECT_EQ(At(0x150041), 0xFF);
     EXPECT_TRUE(host.boxes.empty());
     // Reset, rising percentages ending at 100, then the reset after counting.
-    const auto p = Percentages();
+    const auto p = host.Shown();
     ASSERT_GE(p.size(), 3u);
     EXPECT_EQ(p.front(), -1);
     EXPECT_EQ(p[p.size() - 2], 100);
@@ -115,7 +108,7 @@ TEST_F(FirmwareCommandsTest, ProgressOfLineFeedFilesStaysWithin100) {
     WriteText(dir / "lf.hex", text);
     Open(dir / "lf.hex");
     // The bytes actually read count: the last record ends one line feed before the file's end.
-    const auto p = Percentages();
+    const auto p = host.Shown();
     EXPECT_EQ(*std::max_element(p.begin(), p.end()), 99);
 }
 
@@ -163,7 +156,7 @@ TEST_F(FirmwareCommandsTest, BinaryFilesOfEverySize) {
     EXPECT_EQ(host.logSinceClear, Concat({"BIN FILE: EXACT.BIN"}, CountLines(3, 3)));
     EXPECT_TRUE(std::equal(exact.begin(), exact.end(), image->data()));
     EXPECT_EQ(image->data()[0x10001F], 0xFF);
-    EXPECT_EQ(Percentages(), (std::vector<int>{-1, -1}));
+    EXPECT_EQ(host.Shown(), (std::vector<int>{-1, -1}));
 
     std::vector<std::uint8_t> longer = Bytes(0x100020 + 100, 0x33);
     longer[0x10001F] = 0x44;
@@ -184,10 +177,12 @@ TEST_F(FirmwareCommandsTest, BinaryFilesOfEverySize) {
 
 TEST_F(FirmwareCommandsTest, ExtensionTestIgnoresCase) {
     OpenHex({S3(0x100000, {0x01})}, "UPPER.HEX");
+    ASSERT_FALSE(host.logSinceClear.empty());
     EXPECT_EQ(host.logSinceClear[0], "HEX FILE: UPPER.HEX");
     EXPECT_EQ(At(0x100000), 0x01);
     WriteBytes(dir / "Mixed.Bin", {0x02});
     Open(dir / "Mixed.Bin");
+    ASSERT_FALSE(host.logSinceClear.empty());
     EXPECT_EQ(host.logSinceClear[0], "BIN FILE: MIXED.BIN");
     EXPECT_EQ(At(0x100000), 0x02);
 }
@@ -224,6 +219,7 @@ TEST_F(FirmwareCommandsTest, UnopenableFileKeepsTheImageAndCountsAgain) {
 TEST_F(FirmwareCommandsTest, LongFileNameIsLoggedWhole) {
     const std::string name = std::string(200, 'l') + ".hex";
     OpenHex({S3(0x100000, {0x01})}, name);
+    ASSERT_FALSE(host.logSinceClear.empty());
     EXPECT_EQ(host.logSinceClear[0], "HEX FILE: " + std::string(200, 'L') + ".HEX");
 }
 
@@ -253,7 +249,7 @@ TEST_F(FirmwareCommandsTest, SaveAsAddsBinAndReportsEachPercentageOnce) {
     for (int p = 1; p <= 99; ++p)
         expected.push_back(p);
     expected.push_back(-1);
-    EXPECT_EQ(Percentages(), expected);
+    EXPECT_EQ(host.Shown(), expected);
     EXPECT_EQ(host.log.size(), 4u); // Save As writes no log line
 
     SaveAs(dir / "out.hex");

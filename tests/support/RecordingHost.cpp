@@ -1,5 +1,7 @@
 #include "RecordingHost.h"
 
+#include <gtest/gtest.h>
+
 namespace bf::test {
 
 void RecordingHost::AppendLog(std::string_view line) {
@@ -13,7 +15,21 @@ void RecordingHost::ClearLog() {
 }
 
 void RecordingHost::UpdateProgress(int percent, int reset) {
+    // Every operation resets the display with (0, 1) and shows a percentage p with (p, 0).
+    EXPECT_TRUE(reset == 0 || (reset == 1 && percent == 0))
+        << "UpdateProgress(" << percent << ", " << reset << ")";
     progress.push_back({percent, reset});
+    // As the window: a changed percentage is shown, then one event-handling step runs.
+    const ProgressEstimate::Display shown = m_estimate.Update(percent, reset, m_clock.nowMs());
+    if (shown.changed && !shown.reset)
+        PumpMessages();
+}
+
+std::vector<int> RecordingHost::Shown() const {
+    std::vector<int> shown;
+    for (const Progress& p : progress)
+        shown.push_back(p.reset == 1 ? -1 : p.percent);
+    return shown;
 }
 
 void RecordingHost::SetProgressRange(int low, int high) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Host.h"
+#include "ProgressEstimate.h"
 #include "VirtualClock.h"
 
 #include <deque>
@@ -12,7 +13,8 @@
 namespace bf::test {
 
 // A Host that records every log line, box, progress call and toolbar change, answers file dialogs
-// from queues the test fills, and moves the virtual clock by 1 ms per pump step.
+// from queues the test fills, and moves the virtual clock by 1 ms per pump step. Like the window,
+// it pumps one step when UpdateProgress shows a new percentage.
 class RecordingHost final : public Host {
   public:
     explicit RecordingHost(VirtualClock& clock) : m_clock(clock) {}
@@ -47,6 +49,9 @@ class RecordingHost final : public Host {
     long pumps = 0;
     std::vector<std::uint32_t> waits; // WaitPumping durations
 
+    // The progress calls in order: the percentage of each update, -1 for each reset.
+    std::vector<int> Shown() const;
+
     // Scripted answers.
     std::deque<std::optional<std::string>> fileAnswers; // empty queue answers Cancel
     bool confirmOverwrite = true;
@@ -75,6 +80,7 @@ class RecordingHost final : public Host {
   private:
     std::optional<std::string> NextFileAnswer(bool save, const std::vector<FileFilter>& filters);
     VirtualClock& m_clock;
+    ProgressEstimate m_estimate;
 };
 
 } // namespace bf::test
