@@ -9,6 +9,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+constexpr char kNoAnswerText[] = "No answer from Brenvaldor\nController must be in 'Connect PC' mode \n"
+                                 "and serial cable attached to Port P211";
+
 class ParameterEraseTest : public ControllerFixture {
   protected:
     void Run() { EraseParameterBlocks(session); }
@@ -18,9 +21,10 @@ class ParameterEraseTest : public ControllerFixture {
             return c.size() == 2 && c[0] == 0xF2 ? std::optional<Bytes>(answer) : std::nullopt;
         };
     }
-    void ExpectOneBox(const std::string& caption) {
+    void ExpectOneBox(const std::string& caption, const std::string& text) {
         ASSERT_EQ(host.boxes.size(), 1u);
         EXPECT_EQ(host.boxes[0].caption, caption);
+        EXPECT_EQ(host.boxes[0].text, text);
         EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
     }
 };
@@ -31,10 +35,7 @@ TEST_F(ParameterEraseTest, ErasesBlocksOneToThreeAtTheHandshakeRate) {
     EXPECT_THAT(host.logSinceClear, ElementsAre("OPEN SERIAL PORT COM1:38400", "ERASE PARAMETER BLOCKS",
                                                 "PARAMETER BLOCKS ERASED", "SERIAL PORT CLOSED"));
     EXPECT_THAT(model.erasedSectors, ElementsAre(1, 2, 3));
-    std::vector<int> shown;
-    for (const auto& p : host.progress)
-        shown.push_back(p.reset ? -1 : p.percent);
-    EXPECT_THAT(shown, ElementsAre(-1, 33, 66, 100, -1));
+    EXPECT_THAT(host.Shown(), ElementsAre(-1, 33, 66, 100, -1));
     EXPECT_THAT(host.boxes, IsEmpty());
     EXPECT_THAT(host.toolbar, IsEmpty());
     ASSERT_EQ(port.opens.size(), 1u);
@@ -50,7 +51,8 @@ TEST_F(ParameterEraseTest, AnySingleAnswerByteIsAccepted) {
         AnswerErasesWith({answer});
         Run();
         EXPECT_THAT(host.boxes, IsEmpty()) << int(answer);
-        EXPECT_EQ(host.logSinceClear[2], "PARAMETER BLOCKS ERASED");
+        EXPECT_THAT(host.logSinceClear, ElementsAre("OPEN SERIAL PORT COM1:38400", "ERASE PARAMETER BLOCKS",
+                                                    "PARAMETER BLOCKS ERASED", "SERIAL PORT CLOSED"));
     }
 }
 
@@ -59,8 +61,7 @@ TEST_F(ParameterEraseTest, MoreThanOneByteGivesCode3EvenWhenItOverflowsTheBuffer
         host.boxes.clear();
         AnswerErasesWith(Bytes(size, 0x02));
         Run();
-        ExpectOneBox("Error: 3");
-        EXPECT_EQ(host.boxes[0].text, "Progam - Wrong answer  ");
+        ExpectOneBox("Error: 3", "Progam - Wrong answer  ");
         EXPECT_THAT(host.logSinceClear, ElementsAre("OPEN SERIAL PORT COM1:38400", "ERASE PARAMETER BLOCKS",
                                                     "SERIAL PORT CLOSED"));
         EXPECT_THAT(host.toolbar, IsEmpty());
@@ -74,9 +75,7 @@ TEST_F(ParameterEraseTest, NoPortGivesOnlyTheCloseLineAndBox1) {
     Run();
 
     EXPECT_THAT(host.logSinceClear, ElementsAre("SERIAL PORT CLOSED"));
-    ExpectOneBox("Error: 1");
-    EXPECT_EQ(host.boxes[0].text, "No answer from Brenvaldor\nController must be in 'Connect PC' mode \n"
-                                  "and serial cable attached to Port P211");
+    ExpectOneBox("Error: 1", kNoAnswerText);
     EXPECT_THAT(port.opens, IsEmpty());
     EXPECT_THAT(host.toolbar, IsEmpty());
 }
@@ -84,21 +83,19 @@ TEST_F(ParameterEraseTest, NoPortGivesOnlyTheCloseLineAndBox1) {
 TEST_F(ParameterEraseTest, FailuresBeforeAndDuringTheErase) {
     model.faults.wrongByteOn[0xF1] = 0x02;
     Run();
-    ExpectOneBox("Error: 2");
-    EXPECT_EQ(host.boxes[0].text, "Wrong answer from Brenvaldor  ");
+    ExpectOneBox("Error: 2", "Wrong answer from Brenvaldor  ");
 
     host.boxes.clear();
     model.faults.wrongByteOn.clear();
     model.faults.silentOn.insert(0xF2);
     Run();
-    ExpectOneBox("Error: 1");
+    ExpectOneBox("Error: 1", kNoAnswerText);
     EXPECT_EQ(model.erasedSectors.size(), 0u);
 
     host.boxes.clear();
     port.SetOpenError(1, 5);
     Run();
-    ExpectOneBox("Error: 9");
-    EXPECT_EQ(host.boxes[0].text, "Serial port busy or not found  ");
+    ExpectOneBox("Error: 9", "Serial port busy or not found  ");
     EXPECT_THAT(host.logSinceClear, ElementsAre("OPEN SERIAL PORT COM1:38400", "SERIAL PORT CLOSED"));
 }
 
@@ -120,7 +117,9 @@ TEST_F(ParameterEraseTest, PulledAdapterEndsSoundlyWithoutTouchingTheToolbar) {
     Run();
 
     ASSERT_TRUE(vanished);
-    ExpectOneBox("Error: 9");
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "Error: 9");
+    EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
     EXPECT_EQ(host.logSinceClear.back(), "SERIAL PORT CLOSED");
     EXPECT_FALSE(port.IsOpen());
     EXPECT_THAT(host.toolbar, IsEmpty());
