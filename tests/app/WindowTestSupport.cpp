@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -32,8 +33,11 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvir
 
 void WindowTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = std::filesystem::temp_directory_path() /
-            ("bf-window-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+    // Parameterised names hold slashes ("Settings/StartFromFile"); one flat folder is removed whole.
+    std::string name = std::string("bf-window-") + std::to_string(::getpid()) + "-" +
+                       info->test_suite_name() + "-" + info->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    m_dir = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(m_dir);
     std::filesystem::create_directories(m_dir);
     m_settingsPath = (m_dir / "BrenvaldorFlash.ini").string();
