@@ -75,6 +75,19 @@ class FlashUpdateTest : public ControllerFixture {
         EXPECT_EQ(host.toolbar, (std::vector<std::vector<bool>>{{false, false, false}}));
     }
 
+    Bytes FirstWriteFrame() {
+        Bytes frame(FirmwareImage::kWriteFrameSize);
+        image->NextWriteFrame(frame.data(), true);
+        return frame;
+    }
+    // The counter texts of an update whose resynchronisations each wait in vain 11 times.
+    static std::vector<std::string> SilentResyncCounters(int resyncs) {
+        std::vector<std::string> texts{""};
+        for (int i = 1; i <= 11 * resyncs; ++i)
+            texts.push_back("S " + std::to_string(i));
+        return texts;
+    }
+
     std::size_t writeFramesSeen = 0;
 };
 
@@ -224,6 +237,60 @@ TEST_F(FlashUpdateTest, UnexpectedReplyAtTheLimitEndsWithCode1) {
     ExpectBox(kNoAnswerText, "Error: 1");
 }
 
+TEST_F(FlashUpdateTest, UnexpectedReplyBelowTheLimitResynchronisesInsteadOfRefusing) {
+    Put(0x10000, Pattern(32, 1));
+    const Bytes frame = FirstWriteFrame();
+    ScriptWriteReplies({Bytes{0x42}});
+    Run();
+
+    ExpectCompleted();
+    // The frame, a lone F3 that the controller leaves unanswered, then the same frame again.
+    Bytes expected{0xF1, 0xFB, 0xF2, 0x04};
+    for (const Bytes& part : {frame, Bytes{0xF3}, frame, Bytes{0xF7, 0xF9}})
+        expected.insert(expected.end(), part.begin(), part.end());
+    EXPECT_EQ(port.written, expected);
+    EXPECT_EQ(host.counterTexts, SilentResyncCounters(1));
+}
+
+TEST_F(FlashUpdateTest, AResynchronisationCountsAsAConsecutiveFailure) {
+    Put(0x10000, Pattern(32, 1));
+    // Four refusals, a frame heard but not answered, then a fifth refusal: 4 + 1 reach the limit.
+    ScriptWriteReplies(Join(Join(Repeat(Bytes{0x05}, 4), {Bytes{}}), {Bytes{0x05}}));
+    Run();
+
+    ExpectBox("Progam - Block not empty  ", "Error: 5");
+    EXPECT_EQ(host.counterTexts.back(), "S 15");
+}
+
+TEST_F(FlashUpdateTest, ReplyLongerThanTheBufferIsDrainedWhenItAcknowledges) {
+    Put(0x10000, Pattern(64, 1));
+    // 03 and 99 more bytes for each frame; left queued, they would be taken for the next answer.
+    model.faults.extraBytesOn[0xF3] = 99;
+    Run();
+
+    ExpectCompleted();
+    EXPECT_THAT(host.counterTexts, ElementsAre(""));
+}
+
+TEST_F(FlashUpdateTest, WritingStartsHalfASecondAfterTheLastErase) {
+    Put(0x10000, Pattern(32, 1));
+    Put(0x20000, Pattern(32, 2));
+    std::uint32_t lastEraseAt = 0, firstFrameAt = 0;
+    model.faults.replyOverride = [&](const Bytes& command) -> std::optional<Bytes> {
+        if (command[0] == 0xF2)
+            lastEraseAt = clock.nowMs();
+        if (command.size() == FirmwareImage::kWriteFrameSize && firstFrameAt == 0)
+            firstFrameAt = clock.nowMs();
+        return std::nullopt;
+    };
+    Run();
+
+    ExpectCompleted();
+    // The erase answer is there at once; the progress display takes one pump step (1 ms).
+    EXPECT_GE(firstFrameAt - lastEraseAt, 500u);
+    EXPECT_LE(firstFrameAt - lastEraseAt, 502u);
+}
+
 TEST_F(FlashUpdateTest, ThirtyResendsAreSurvivedTheThirtyFirstIsNot) {
     Put(0x10000, Pattern(32 * 40, 1));
     std::vector<std::optional<Bytes>> spread;
@@ -250,10 +317,7 @@ TEST_F(FlashUpdateTest, SilentWritePhaseResynchronisesThreeTimes) {
     model.faults.silentOn.insert(0xF3);
     Run();
 
-    std::vector<std::string> expected{""};
-    for (int i = 1; i <= 33; ++i)
-        expected.push_back("S " + std::to_string(i));
-    EXPECT_EQ(host.counterTexts, expected);
+    EXPECT_EQ(host.counterTexts, SilentResyncCounters(3));
     ExpectBox("Progam - To many resends ", "Error: 7");
     // handshake, rate, one erase, then three times a frame followed by a lone F3
     EXPECT_EQ(port.written.size(), 4u + 3 * (37 + 1));
@@ -261,13 +325,14 @@ TEST_F(FlashUpdateTest, SilentWritePhaseResynchronisesThreeTimes) {
 
 TEST_F(FlashUpdateTest, ResynchronisationStopsAtTheFirstByteAndDiscardsIt) {
     Put(0x10000, Pattern(32, 1));
-    // The first frame's answer comes 2300 ms late, inside the first resynchronising wait; it is
-    // thrown away unread and the frame is sent again.
+    // The first frame's answer, a refusal, comes 2300 ms late, inside the first resynchronising
+    // wait; it is thrown away unread and the frame is sent again. Read as the answer to the resent
+    // frame, it would count a refusal ("R 2") before the real 03.
     model.faults.replyOverride = [&](const Bytes& command) -> std::optional<Bytes> {
         if (command.size() != FirmwareImage::kWriteFrameSize)
             return std::nullopt;
         model.faults.answerDelayMs = writeFramesSeen++ == 0 ? 2300 : 0;
-        return writeFramesSeen == 1 ? std::optional<Bytes>(Bytes{0x03, 0x03}) : std::nullopt;
+        return writeFramesSeen == 1 ? std::optional<Bytes>(Bytes{0x04}) : std::nullopt;
     };
     Run();
 
