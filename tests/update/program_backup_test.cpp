@@ -1,4 +1,5 @@
 #include "ControllerFixture.h"
+#include "FolderSize.h"
 #include "ProgramBackup.h"
 
 #include <gmock/gmock.h>
@@ -6,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 namespace bf::test {
@@ -95,6 +97,84 @@ TEST_F(ProgramBackupTest, ReadsTheWholeFlashFromSector1) {
     EXPECT_EQ(host.toolbar, (std::vector<std::vector<bool>>{{false, false, false}, {true, true, true}}));
     EXPECT_EQ(port.written.back(), 0xF9);
     EXPECT_THAT(Files(), ElementsAre("backup.bin"));
+}
+
+TEST_F(ProgramBackupTest, ProgressFollowsTheBytesStoredAndThenTheBytesWritten) {
+    // While the file is written (after the second reset), each percentage shown must match the
+    // share of the file on the disk.
+    std::vector<std::pair<int, std::uintmax_t>> writeSteps;
+    std::size_t seen = 0;
+    int resets = 0;
+    host.onPump = [&] {
+        for (; seen < host.progress.size(); ++seen)
+            resets += host.progress[seen].reset;
+        if (resets == 2)
+            writeSteps.emplace_back(host.progress.back().percent, BytesInFolder(dir) * 100 / kFileSize);
+    };
+    Run();
+
+    // Reading: after packet k, the 32 * k bytes stored as a percentage of sectors 1 to 17
+    // (0xEC000 bytes), held at 100 through sector 18.
+    std::vector<int> expected{-1};
+    for (std::uint64_t k = 1; k <= (0x100000 - kStart) / 32; ++k)
+        expected.push_back(static_cast<int>(std::min<std::uint64_t>(100, 32 * k * 100 / 0xEC000)));
+    // Writing: every percentage once, then the resets of the write and of the end.
+    expected.push_back(-1);
+    for (int p = 0; p < 100; ++p)
+        expected.push_back(p);
+    expected.insert(expected.end(), {-1, -1});
+    const std::vector<int> shown = host.Shown();
+    ASSERT_EQ(shown.size(), expected.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        ASSERT_EQ(shown[i], expected[i]) << "progress call " << i;
+    ASSERT_EQ(writeSteps.size(), 99u); // 1 to 99: the 0 after the reset changes nothing on screen
+    for (const auto& [percent, onDisk] : writeSteps)
+        EXPECT_EQ(static_cast<std::uintmax_t>(percent), onDisk);
+}
+
+TEST_F(ProgramBackupTest, AShortReplyEndsTheBlockOnlyWhenItStartsWith0C) {
+    // Block 1 sends one packet and a short message. A short message that starts with 0C ends the
+    // block at once; any other is dropped and the block waits 2000 ms more for packets.
+    struct Case {
+        Bytes tail;
+        std::uint32_t blockMs; // from FC 01 to FC 02
+    };
+    for (const Case& c : {Case{{0x0C, 0x41}, 2001}, Case{{0x41, 0x0C}, 4002}}) {
+        SCOPED_TRACE(int(c.tail[0]));
+        Bytes reply = Packet(0x11);
+        reply.insert(reply.end(), c.tail.begin(), c.tail.end());
+        std::map<std::uint8_t, std::uint32_t> requestedAt;
+        model.faults.replyOverride = [&](const Bytes& command) -> std::optional<Bytes> {
+            if (command.size() != 2 || command[0] != 0xFC)
+                return std::nullopt;
+            requestedAt[command[1]] = clock.nowMs();
+            return command[1] == 1 ? std::optional<Bytes>(reply) : std::nullopt;
+        };
+        const Bytes file = ReadAll(Run());
+
+        EXPECT_EQ(requestedAt[2] - requestedAt[1], c.blockMs);
+        EXPECT_EQ(Bytes(file.begin() + kStart, file.begin() + kStart + 32), Bytes(32, 0x11));
+        // Nothing of the short message is stored: block 2 follows the packet directly.
+        EXPECT_TRUE(std::equal(model.flash.begin() + 0x6000, model.flash.begin() + 0x6040,
+                               file.begin() + kStart + 32));
+    }
+}
+
+TEST_F(ProgramBackupTest, ClosingRequestIsObeyedRightAfterAPacket) {
+    // A thousand packets queued at once: the waits for them never pump, so the request, made while
+    // the display moves to 1 % (after packet 303), is seen only by the check after each packet.
+    Bytes flood;
+    for (int i = 0; i < 1000; ++i) {
+        const Bytes p = Packet(0x5A);
+        flood.insert(flood.end(), p.begin(), p.end());
+    }
+    AnswerBlock(1, flood);
+    RequestCloseWhen([&] { return !host.progress.empty() && host.progress.back().percent == 1; });
+    Run();
+
+    EXPECT_EQ(port.BytesAvailable(), (1000u - 303u) * 37u);
+    EXPECT_EQ(port.written.size(), *closeAt);
+    EXPECT_THAT(host.boxes, IsEmpty());
 }
 
 TEST_F(ProgramBackupTest, AppendsBinUnlessTheNameHasIt) {
