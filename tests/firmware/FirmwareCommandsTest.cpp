@@ -1,5 +1,6 @@
 #include "FirmwareCommands.h"
 #include "FirmwareTestUtil.h"
+#include "FolderSize.h"
 #include "RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -241,7 +242,16 @@ TEST_F(FirmwareCommandsTest, LongLinesAreParsedWholeInBoundedMemory) {
 TEST_F(FirmwareCommandsTest, SaveAsAddsBinAndReportsEachPercentageOnce) {
     OpenHex({S3(0x100000, {0xAB})});
     host.progress.clear();
+    // Each percentage shown must match the share of the file on the disk at that moment.
+    std::vector<std::pair<int, std::uintmax_t>> steps;
+    host.onPump = [&] {
+        steps.emplace_back(host.progress.back().percent, test::BytesInFolder(dir.path()) * 100 / 1048608);
+    };
     SaveAs(dir / "out");
+    host.onPump = nullptr;
+    ASSERT_EQ(steps.size(), 99u);
+    for (const auto& [percent, onDisk] : steps)
+        EXPECT_EQ(static_cast<std::uintmax_t>(percent), onDisk);
     const auto saved = ReadBytes(dir / "out.bin");
     ASSERT_EQ(saved.size(), 1048608u);
     EXPECT_TRUE(std::equal(saved.begin(), saved.end(), image->data()));
