@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TempDir.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,33 +38,6 @@ inline std::string S3(std::uint32_t address, const std::vector<std::uint8_t>& da
 inline std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t value) {
     return std::vector<std::uint8_t>(n, value);
 }
-
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bf-fw-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& path() const { return m_path; }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(m_path))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
-
-  private:
-    std::filesystem::path m_path;
-};
 
 inline void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
