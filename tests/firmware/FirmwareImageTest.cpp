@@ -190,5 +190,37 @@ TEST_F(FirmwareImageTest, CountBelowFiveWrapsToLongRecords) {
     EXPECT_EQ(At(0x100400 + 249), 0x66);
 }
 
+TEST_F(FirmwareImageTest, AnOverlapWinsOverARecordCrossingTheImagesEdge) {
+    // A record that starts below the image (5) or ends above it (6) still reports an overlap (7),
+    // and stores its other bytes that fall inside.
+    struct Case {
+        std::uint32_t taken, start, count, freeInside;
+    };
+    for (const Case& c : {Case{0x100000, 0x0FFFF0, 32, 0x10000F}, Case{0x1FFFF8, 0x1FFFF0, 17, 0x1FFFF0}}) {
+        image.ClearImage();
+        ASSERT_EQ(image.StoreImageByte(c.taken, 0x55), 0);
+        EXPECT_EQ(image.ParseS3Record(S3(c.start, Bytes(c.count, 0x66))), 7) << std::hex << c.start;
+        EXPECT_EQ(At(c.taken), 0x55);
+        EXPECT_EQ(At(c.freeInside), 0x66);
+    }
+}
+
+TEST_F(FirmwareImageTest, NonBlankBytesMarkTheirSectorAndThePaddingMarksNone) {
+    const std::pair<std::uint32_t, std::vector<int>> cases[] = {
+        {0x00000, {0}},  {0x03FFF, {0}},
+        {0x04000, {1}},  {0x05FFF, {1}},
+        {0x06000, {2}},  {0x0FFFF, {3}},
+        {0x10000, {4}},  {0x12345, {4}},
+        {0xEFFFF, {17}}, {0xF0000, {18}},
+        {0xFFFFF, {18}}, {0x100000, {}},
+        {0x10001F, {}},  {FirmwareImage::kImageSize - 1, {}}};
+    for (const auto& [offset, sectors] : cases) {
+        image.ClearImage();
+        image.data()[offset] = 0x00;
+        image.MarkNonBlankSectors();
+        EXPECT_EQ(Marked(), sectors) << std::hex << offset;
+    }
+}
+
 } // namespace
 } // namespace bf

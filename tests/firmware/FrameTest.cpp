@@ -171,5 +171,18 @@ TEST_F(FrameTest, VerifyComparesOnlyMarkedVerifiedSectors) {
     EXPECT_FALSE(image.VerifySectorChecksums());
 }
 
+TEST_F(FrameTest, ReportedValuesAfterTheFourteenthAreDropped) {
+    Fill(0x10000, 0x10000, 0x00); // sector 4: checksum 0xFFFF
+    image.MarkSector(0x110000);
+    image.StoreControllerChecksum(0xFFFF, true);
+    for (int s = 5; s <= 17; ++s)
+        image.StoreControllerChecksum(0x0BAD, false);
+    // Further values go nowhere: stored past the table they would damage what lies behind it,
+    // the cursor included, and so come back into the table over sector 4's entry.
+    for (int extra = 0; extra < 300; ++extra)
+        image.StoreControllerChecksum(0x0000, false);
+    EXPECT_TRUE(image.VerifySectorChecksums());
+}
+
 } // namespace
 } // namespace bf
