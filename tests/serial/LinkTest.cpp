@@ -12,9 +12,11 @@ TEST_F(LinkTest, HandshakeJudgesOnlyTheFirstByte) {
     EXPECT_EQ(Handshake(session), 0);
     EXPECT_EQ(port.written, Bytes{0xF1});
 
-    model.faults.extraBytesOn[0xF1] = 3;
-    EXPECT_EQ(Handshake(session), 0);
-    EXPECT_EQ(port.BytesAvailable(), 0u) << "the extra bytes are read and dropped";
+    for (std::size_t extra : {3u, 200u}) { // 200: more than one read of the 64-byte buffer
+        model.faults.extraBytesOn[0xF1] = extra;
+        EXPECT_EQ(Handshake(session), 0);
+        EXPECT_EQ(port.BytesAvailable(), 0u) << "the extra bytes are read and dropped";
+    }
 
     Answer(0xF1, {0x02, 0x01});
     EXPECT_EQ(Handshake(session), 2);
@@ -103,6 +105,10 @@ TEST_F(LinkTest, BaudSwitchFailuresKeepThePortAtTheOldRate) {
     EXPECT_EQ(SwitchBaudRate(session, 1, 38400), 3);
     model.faults.extraBytesOn.clear();
     model.baudRate = 9600;
+    Answer(0xFB, {0x42, 0x0B}); // two bytes are 3 even when the first is wrong too
+    EXPECT_EQ(SwitchBaudRate(session, 1, 38400), 3);
+    model.faults.replyOverride = nullptr;
+    model.baudRate = 9600;
     model.faults.wrongByteOn[0xFA] = 0x0B;
     EXPECT_EQ(SwitchBaudRate(session, 1, 19200), 9);
     model.baudRate = 9600;
@@ -113,7 +119,7 @@ TEST_F(LinkTest, BaudSwitchFailuresKeepThePortAtTheOldRate) {
     EXPECT_EQ(port.opens.size(), 1u);
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(SwitchBaudRate(session, 1, 4800), 9) << "an unknown rate sends nothing";
-    EXPECT_EQ(port.written, (Bytes{0xFB, 0xFA, 0xFD}));
+    EXPECT_EQ(port.written, (Bytes{0xFB, 0xFB, 0xFA, 0xFD}));
 }
 
 TEST_F(LinkTest, PairIsFoundAndWhatFollowsStaysQueued) {
