@@ -118,6 +118,25 @@ TEST_F(FlashUpdateTest, ProgressCountsErasedSectorsAndAcknowledgedFrames) {
 
     // reset, erase 33 66 100, reset, writes 25 50 75 100, final reset
     EXPECT_THAT(host.Shown(), ElementsAre(-1, 33, 66, 100, -1, 25, 50, 75, 100, -1));
+
+    // One sector and one frame: each phase goes straight to 100.
+    image->ClearImage();
+    Put(0x10000, Pattern(32, 4));
+    host.progress.clear();
+    RestartControllerAndRun();
+    EXPECT_THAT(host.Shown(), ElementsAre(-1, 100, -1, 100, -1));
+}
+
+TEST_F(FlashUpdateTest, EachAnswerIsTakenAsSoonAsItArrives) {
+    // 3 erases and 2049 frames answered at once: only the two 500 ms pauses (after the rate switch
+    // and after the erase) and a pump step per percentage shown take time.
+    Put(0x00000, Pattern(100, 1));
+    Put(0x10000, Pattern(0x10000, 2));
+    const std::uint32_t start = clock.nowMs();
+    Run();
+
+    ExpectCompleted();
+    EXPECT_LT(clock.nowMs() - start, 1300u);
 }
 
 TEST_F(FlashUpdateTest, FullImageProgressStaysWithinZeroToHundred) {
@@ -211,13 +230,32 @@ TEST_F(FlashUpdateTest, EachRefusalCodeHasItsBox) {
 }
 
 TEST_F(FlashUpdateTest, AnAcknowledgementResetsTheConsecutiveFailures) {
+    // After an acknowledgement, five refusals in a row are survived and the sixth is not.
     Put(0x10000, Pattern(96, 1));
-    const auto four = Repeat(Bytes{0x05}, 4);
-    ScriptWriteReplies(Join(Join(four, {std::nullopt}), four));
+    const auto afterAck = [&](std::size_t refusals) {
+        return Join(Join(Repeat(Bytes{0x05}, 4), {std::nullopt}), Repeat(Bytes{0x05}, refusals));
+    };
+    ScriptWriteReplies(afterAck(5));
+    Run();
+    ExpectCompleted();
+    EXPECT_EQ(host.counterTexts.back(), "R 9");
+
+    writeFramesSeen = 0;
+    model.flash.assign(model.flash.size(), 0xFF);
+    ScriptWriteReplies(afterAck(6));
+    RestartControllerAndRun();
+    ExpectBox("Progam - Block not empty  ", "Error: 5");
+}
+
+TEST_F(FlashUpdateTest, SilenceAtTheFailureLimitResynchronisesInsteadOfFailing) {
+    // The limit is tested only when a reply byte came: after five refusals, a frame heard but not
+    // answered leads to a resynchronisation, and the next acknowledgement counts.
+    Put(0x10000, Pattern(32, 1));
+    ScriptWriteReplies(Join(Repeat(Bytes{0x05}, 5), {Bytes{}}));
     Run();
 
     ExpectCompleted();
-    EXPECT_EQ(host.counterTexts.back(), "R 8");
+    EXPECT_EQ(host.counterTexts.back(), "S 16");
 }
 
 TEST_F(FlashUpdateTest, AnAcknowledgementAfterFiveFailuresStillCounts) {
@@ -325,12 +363,14 @@ TEST_F(FlashUpdateTest, SilentWritePhaseResynchronisesThreeTimes) {
 
 TEST_F(FlashUpdateTest, ResynchronisationStopsAtTheFirstByteAndDiscardsIt) {
     Put(0x10000, Pattern(32, 1));
+    std::vector<std::uint32_t> frameTimes;
     // The first frame's answer, a refusal, comes 2300 ms late, inside the first resynchronising
     // wait; it is thrown away unread and the frame is sent again. Read as the answer to the resent
     // frame, it would count a refusal ("R 2") before the real 03.
     model.faults.replyOverride = [&](const Bytes& command) -> std::optional<Bytes> {
         if (command.size() != FirmwareImage::kWriteFrameSize)
             return std::nullopt;
+        frameTimes.push_back(clock.nowMs());
         model.faults.answerDelayMs = writeFramesSeen++ == 0 ? 2300 : 0;
         return writeFramesSeen == 1 ? std::optional<Bytes>(Bytes{0x04}) : std::nullopt;
     };
@@ -339,6 +379,8 @@ TEST_F(FlashUpdateTest, ResynchronisationStopsAtTheFirstByteAndDiscardsIt) {
     ExpectCompleted();
     EXPECT_THAT(host.counterTexts, ElementsAre("", "S 1"));
     EXPECT_EQ(writeFramesSeen, 2u);
+    ASSERT_EQ(frameTimes.size(), 2u);
+    EXPECT_LE(frameTimes[1] - frameTimes[0], 2302u) << "the resend follows the late byte at once";
     EXPECT_EQ(model.acceptedFrames, 1u);
 }
 
