@@ -4,11 +4,13 @@
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 
 namespace bf::test {
 namespace {
@@ -96,6 +98,8 @@ TEST_F(ProgramBackupTest, ReadsTheWholeFlashFromSector1) {
     EXPECT_EQ(MaxPercent(), 100); // sector 18 passes 100 in the raw figure
     EXPECT_EQ(host.toolbar, (std::vector<std::vector<bool>>{{false, false, false}, {true, true, true}}));
     EXPECT_EQ(port.written.back(), 0xF9);
+    ASSERT_EQ(port.opens.size(), 2u);
+    EXPECT_EQ(port.opens[1].baud, 38400u) << "the read runs at the configured rate";
     EXPECT_THAT(Files(), ElementsAre("backup.bin"));
 }
 
@@ -218,15 +222,38 @@ TEST_F(ProgramBackupTest, SilentControllerGivesABlankFileAfter18TimeOuts) {
 }
 
 TEST_F(ProgramBackupTest, AShortBlockShiftsTheFollowingData) {
-    Bytes reply = Packet(0x33);
-    reply.push_back(0x0C);
-    AnswerBlock(1, reply);
-    const Bytes file = ReadAll(Run());
+    // One packet, ended by the end message or by silence alone.
+    for (const Bytes& tail : {Bytes{0x0C}, Bytes{}}) {
+        Bytes reply = Packet(0x33);
+        reply.insert(reply.end(), tail.begin(), tail.end());
+        AnswerBlock(1, reply);
+        const Bytes file = ReadAll(Run());
 
-    EXPECT_EQ(Bytes(file.begin() + kStart, file.begin() + kStart + 32), Bytes(32, 0x33));
-    // Block 2 (flash offset 0x6000) follows right after the one packet of block 1.
-    EXPECT_TRUE(std::equal(model.flash.begin() + 0x6000, model.flash.end(), file.begin() + kStart + 32));
-    EXPECT_TRUE(AllBlank(file, kStart + 32 + (0x100000 - 0x6000), kFileSize));
+        EXPECT_EQ(Bytes(file.begin() + kStart, file.begin() + kStart + 32), Bytes(32, 0x33));
+        // Block 2 (flash offset 0x6000) follows right after the one packet of block 1.
+        EXPECT_TRUE(std::equal(model.flash.begin() + 0x6000, model.flash.end(), file.begin() + kStart + 32));
+        EXPECT_TRUE(AllBlank(file, kStart + 32 + (0x100000 - 0x6000), kFileSize));
+    }
+}
+
+TEST_F(ProgramBackupTest, AFileThatCannotBeWrittenWholeIsReportedAndTheOldOneKept) {
+    WriteAll(dir + "/backup.bin", "old");
+    model.faults.silentOn.insert(0xFC);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 500000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    Run();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_THAT(host.boxes[0].text, HasSubstr("File too large"));
+    EXPECT_EQ(host.logSinceClear.back(), "SERIAL PORT CLOSED");
+    EXPECT_EQ(ReadAll(dir + "/backup.bin"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_THAT(Files(), ElementsAre("backup.bin"));
 }
 
 TEST_F(ProgramBackupTest, PacketsBeyondTheFlashAreDropped) {
