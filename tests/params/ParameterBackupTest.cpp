@@ -47,6 +47,34 @@ TEST_F(ParameterBackupTest, PrintoutWithoutEndPairIsKeptAfterTwoSecondsOfSilence
                 ElementsAre("OPEN SERIAL PORT COM1:38400", "READ SETUP PARAMETERS", "SERIAL PORT CLOSED"));
 }
 
+TEST_F(ParameterBackupTest, CaptureHandlesEventsAfterEachByteAndEndsJust2000MsAfterTheLast) {
+    // FF 23, then a, b, CR and silence: the capture pumps after each of its three bytes and ends
+    // at its first look more than 2000 ms after the last one; FF 20 follows at once.
+    std::vector<std::uint32_t> pumpsAt;
+    host.onPump = [&] { pumpsAt.push_back(clock.nowMs()); };
+    std::uint32_t readAt = 0, printoutOnAt = 0, lastPumpBeforeOn = 0;
+    model.faults.replyOverride = [&](const Bytes& command) -> std::optional<Bytes> {
+        if (command == Bytes{0xFF, 0x24}) {
+            readAt = clock.nowMs();
+            return Bytes{0xFF, 0x23, 'a', 'b', 0x0D};
+        }
+        if (command == Bytes{0xFF, 0x20}) {
+            printoutOnAt = clock.nowMs();
+            lastPumpBeforeOn = pumpsAt.back();
+        }
+        return std::nullopt;
+    };
+    host.fileAnswers.push_back(PathOf("cut.txt"));
+    ParameterBackup(session);
+
+    EXPECT_EQ(ReadFile(PathOf("cut.txt")), "ab\r");
+    // One pump step of the pair wait (after FF; it returns on 23), then one per captured byte.
+    EXPECT_EQ(std::count_if(pumpsAt.begin(), pumpsAt.end(),
+                            [&](std::uint32_t t) { return t > readAt && t <= lastPumpBeforeOn; }),
+              4);
+    EXPECT_EQ(printoutOnAt - lastPumpBeforeOn, 2001u);
+}
+
 TEST_F(ParameterBackupTest, SilentControllerCostsFourWaitsAndLeavesAnEmptyConfirmedFile) {
     model.faults.silent = true;
     WriteFile(PathOf("old.txt"), "previous backup");
