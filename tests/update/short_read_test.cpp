@@ -1,0 +1,78 @@
+#include "ControllerConnection.h"
+#include "Link.h"
+#include "RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <vector>
+
+namespace bf::test {
+namespace {
+
+// A port that reports more waiting bytes than it then delivers, as a device may between the
+// status query and the read. Reading a reply must take what comes and not wait for the rest.
+class ShortDeliveryPort final : public Port {
+  public:
+    ShortDeliveryPort(std::size_t real, std::uint32_t reported) : m_reported(reported) {
+        for (std::size_t i = 0; i < real; ++i)
+            m_input.push_back(static_cast<std::uint8_t>(0x30 + i));
+    }
+    std::size_t Read(void* buffer, std::size_t count) override {
+        const std::size_t n = std::min(count, m_input.size());
+        std::copy_n(m_input.begin(), n, static_cast<std::uint8_t*>(buffer));
+        m_input.erase(m_input.begin(), m_input.begin() + static_cast<std::ptrdiff_t>(n));
+        return n;
+    }
+    std::uint32_t BytesAvailable() override { return m_reported; }
+    std::size_t Left() const { return m_input.size(); }
+
+    void Open(int, std::uint32_t, SerialParity, std::uint8_t, SerialStopBits, SerialFlowControl) override {}
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    std::size_t Write(const void*, std::size_t count) override { return count; }
+    void Flush() override {}
+    void SetNonBlockingReads() override {}
+    void SetWriteTimeout() override {}
+    void AbortPendingReads() override {}
+    void DiscardInput() override {}
+    void WaitForInput(std::uint32_t) override {}
+
+  private:
+    std::deque<std::uint8_t> m_input;
+    std::uint32_t m_reported;
+};
+
+TEST(ShortReadTest, AReplyReadTakesWhatArrivesWhenThePortSaidMore) {
+    struct Case {
+        std::size_t real;
+        std::uint32_t reported;
+        std::size_t kept; // with a 64-byte buffer
+    };
+    for (const Case& c : {Case{6, 10, 6}, Case{70, 100, 64}, Case{0, 5, 0}}) {
+        SCOPED_TRACE(c.real);
+        ShortDeliveryPort port(c.real, c.reported);
+        std::vector<std::uint8_t> buffer(64, 0xEE);
+        EXPECT_EQ(ReadReply(port, c.reported, buffer.data(), buffer.size()), c.kept);
+        EXPECT_EQ(port.Left(), 0u);
+        if (c.kept > 0) {
+            EXPECT_EQ(buffer[c.kept - 1], 0x30 + c.kept - 1);
+        }
+    }
+}
+
+TEST(ShortReadTest, ReadingAllWaitingBytesStopsWhenThePortRunsDry) {
+    VirtualClock clock;
+    RecordingHost host{clock};
+    PortSettings settings;
+    for (const std::size_t real : {1u, 70u, 200u}) {
+        ShortDeliveryPort port(real, 300);
+        Session session{host, clock, port, settings};
+        EXPECT_EQ(ReadAllWaiting(session, 300), 0x30) << real;
+        EXPECT_EQ(port.Left(), 0u);
+    }
+}
+
+} // namespace
+} // namespace bf::test
