@@ -216,7 +216,11 @@ TEST_F(ProgramBackupTest, SilentControllerGivesABlankFileAfter18TimeOuts) {
     ASSERT_EQ(file.size(), kFileSize);
     EXPECT_TRUE(AllBlank(file, 0, kFileSize));
     EXPECT_GE(clock.nowMs() - start, 18u * 2000);
-    EXPECT_EQ(CountWritten(0xFC), 18u);
+    Bytes requests{0xF1, 0xFB}; // handshake, rate switch, FC and the block number for 1 to 18, F9
+    for (std::uint8_t block = 1; block <= 18; ++block)
+        requests.insert(requests.end(), {0xFC, block});
+    requests.push_back(0xF9);
+    EXPECT_EQ(port.written, requests);
     EXPECT_EQ(host.logSinceClear.back(), "SERIAL PORT CLOSED");
     EXPECT_THAT(host.boxes, IsEmpty());
 }
@@ -307,16 +311,28 @@ TEST_F(ProgramBackupTest, NoFileAppearsWhenTheBackupFails) {
 }
 
 TEST_F(ProgramBackupTest, ClosingRequestDuringTheReadLeavesTheOldFile) {
-    WriteAll(dir + "/backup.bin", "old");
-    RequestCloseWhen([&] { return CountWritten(0xFC) >= 3; });
-    Run();
+    // The request comes while block 3's packets stream in, or while a silent block is awaited.
+    for (const bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "silent" : "answering");
+        if (silent)
+            model.faults.silentOn.insert(0xFC);
+        WriteAll(dir + "/backup.bin", "old");
+        closeAt.reset();
+        host.toolbar.clear();
+        const std::size_t requestsBefore = CountWritten(0xFC);
+        RequestCloseWhen([&] { return CountWritten(0xFC) >= requestsBefore + 3; });
+        Run();
 
-    EXPECT_THAT(host.boxes, IsEmpty());
-    EXPECT_EQ(port.written.size(), *closeAt);
-    EXPECT_EQ(host.logSinceClear.back(), "BACKUP PROGRAM");
-    EXPECT_EQ(ReadAll(dir + "/backup.bin"), (Bytes{'o', 'l', 'd'}));
-    EXPECT_THAT(Files(), ElementsAre("backup.bin"));
-    EXPECT_EQ(host.toolbar, (std::vector<std::vector<bool>>{{false, false, false}}));
+        EXPECT_THAT(host.boxes, IsEmpty());
+        EXPECT_TRUE(WrittenEndsWith({0xFC, 0x03}));
+        EXPECT_EQ(port.written.size(), *closeAt);
+        EXPECT_EQ(host.logSinceClear.back(), "BACKUP PROGRAM");
+        EXPECT_EQ(ReadAll(dir + "/backup.bin"), (Bytes{'o', 'l', 'd'}));
+        EXPECT_THAT(Files(), ElementsAre("backup.bin"));
+        EXPECT_EQ(host.toolbar, (std::vector<std::vector<bool>>{{false, false, false}}));
+        port.Close(); // the command leaves it open for the closing window
+        model.baudRate = 9600;
+    }
 }
 
 TEST_F(ProgramBackupTest, PulledAdapterDuringTheReadEndsSoundly) {
