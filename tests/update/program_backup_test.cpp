@@ -26,8 +26,8 @@ constexpr std::size_t kStart = 0x4000;
 class ProgramBackupTest : public ControllerFixture {
   protected:
     ProgramBackupTest() {
-        char pattern[] = "/tmp/bf-backup-XXXXXX";
-        dir = mkdtemp(pattern);
+        std::string pattern = (fs::temp_directory_path() / "bf-backup-XXXXXX").string();
+        dir = mkdtemp(pattern.data());
         for (std::size_t i = 0; i < model.flash.size(); ++i)
             model.flash[i] = static_cast<std::uint8_t>(i * 13 + (i >> 16));
     }
