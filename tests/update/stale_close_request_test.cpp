@@ -23,6 +23,7 @@ class StaleCloseRequestTest : public ControllerFixture {
 TEST_F(StaleCloseRequestTest, IsClearedWhenTheCommandStarts) {
     Put(0x10000, Pattern(32, 1));
     model.faults.silentOn.insert(0xFC); // a backup of silent blocks: quick, and complete all the same
+    model.faults.answerDelayMs = 5;     // so that every wait handles events and looks at the flag
     struct Case {
         const char* command;
         std::function<void()> run;
