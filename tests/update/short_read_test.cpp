@@ -6,13 +6,15 @@
 
 #include <algorithm>
 #include <deque>
+#include <tuple>
 #include <vector>
 
 namespace bf::test {
 namespace {
 
-// A port that reports more waiting bytes than it then delivers, as a device may between the
-// status query and the read. Reading a reply must take what comes and not wait for the rest.
+// A port that reports a number of waiting bytes other than it holds, as a device may between the
+// status query and the read, and delivers them in pieces of 10 as a tty may. Reading a reply must
+// take what comes, not wait for more, and leave bytes beyond the reported count queued.
 class ShortDeliveryPort final : public Port {
   public:
     ShortDeliveryPort(std::size_t real, std::uint32_t reported) : m_reported(reported) {
@@ -20,7 +22,7 @@ class ShortDeliveryPort final : public Port {
             m_input.push_back(static_cast<std::uint8_t>(0x30 + i));
     }
     std::size_t Read(void* buffer, std::size_t count) override {
-        const std::size_t n = std::min(count, m_input.size());
+        const std::size_t n = std::min({count, m_input.size(), kPiece});
         std::copy_n(m_input.begin(), n, static_cast<std::uint8_t*>(buffer));
         m_input.erase(m_input.begin(), m_input.begin() + static_cast<std::ptrdiff_t>(n));
         return n;
@@ -40,37 +42,40 @@ class ShortDeliveryPort final : public Port {
     void WaitForInput(std::uint32_t) override {}
 
   private:
+    static constexpr std::size_t kPiece = 10;
     std::deque<std::uint8_t> m_input;
     std::uint32_t m_reported;
 };
 
-TEST(ShortReadTest, AReplyReadTakesWhatArrivesWhenThePortSaidMore) {
+TEST(ShortReadTest, AReplyReadTakesTheReportedCountOrWhatArrives) {
     struct Case {
         std::size_t real;
         std::uint32_t reported;
         std::size_t kept; // with a 64-byte buffer
+        std::size_t left;
     };
-    for (const Case& c : {Case{6, 10, 6}, Case{70, 100, 64}, Case{0, 5, 0}, Case{65, 65, 64}}) {
+    for (const Case& c : {Case{6, 10, 6, 0}, Case{70, 100, 64, 0}, Case{0, 5, 0, 0}, Case{65, 65, 64, 0},
+                          Case{200, 200, 64, 0}, Case{100, 70, 64, 30}}) {
         SCOPED_TRACE(c.real);
         ShortDeliveryPort port(c.real, c.reported);
         std::vector<std::uint8_t> buffer(64, 0xEE);
         EXPECT_EQ(ReadReply(port, c.reported, buffer.data(), buffer.size()), c.kept);
-        EXPECT_EQ(port.Left(), 0u);
-        if (c.kept > 0) {
-            EXPECT_EQ(buffer[c.kept - 1], 0x30 + c.kept - 1);
-        }
+        EXPECT_EQ(port.Left(), c.left);
+        for (std::size_t i = 0; i < c.kept; ++i)
+            ASSERT_EQ(buffer[i], 0x30 + i) << i;
     }
 }
 
-TEST(ShortReadTest, ReadingAllWaitingBytesStopsWhenThePortRunsDry) {
+TEST(ShortReadTest, ReadingAllWaitingBytesTakesTheCountOrStopsWhenThePortRunsDry) {
     VirtualClock clock;
     RecordingHost host{clock};
     PortSettings settings;
-    for (const std::size_t real : {1u, 70u, 200u}) {
-        ShortDeliveryPort port(real, 300);
+    for (const auto& [real, reported, left] :
+         {std::tuple{1u, 300u, 0u}, {70u, 300u, 0u}, {200u, 300u, 0u}, {100u, 70u, 30u}}) {
+        ShortDeliveryPort port(real, reported);
         Session session{host, clock, port, settings};
-        EXPECT_EQ(ReadAllWaiting(session, 300), 0x30) << real;
-        EXPECT_EQ(port.Left(), 0u);
+        EXPECT_EQ(ReadAllWaiting(session, reported), 0x30) << real;
+        EXPECT_EQ(port.Left(), left) << real;
     }
 }
 
