@@ -95,11 +95,13 @@ TEST_F(ParameterUpdateTest, SplitsLongLinesSkipsShortPiecesAndSendsAnUnendedLast
 TEST_F(ParameterUpdateTest, PacesEachLineByTheConfiguredRate) {
     for (const auto& [rate, pace] : {std::pair{57600, 166u}, {19200, 500u}, {9600, 1000u}}) {
         host.waits.clear();
+        host.progress.clear();
         settings.m_nBaudRate = rate;
         const std::uint32_t start = clock.nowMs();
         Update("A=1\r\nB=2\r\nC=3\r\n");
         EXPECT_THAT(host.waits, ElementsAre(2000u, 1000u, 1000u, pace, pace, pace, 1000u)) << rate;
         EXPECT_GE(clock.nowMs() - start, 5000u + 3 * pace);
+        EXPECT_THAT(Percents(), ElementsAre(0, 33, 66)); // (100 * (k - 1)) / 3 for line k
     }
 }
 
@@ -142,6 +144,31 @@ TEST_F(ParameterUpdateTest, StalledLineDelaysEachDrainByItsLimitAndNothingMore) 
     EXPECT_EQ(stalled, normal - 1000 + limits) << "the first update started at 1000";
     EXPECT_EQ(port.drains, 2 * 4);
     EXPECT_EQ(host.logSinceClear, normalLog) << "nothing extra is logged";
+}
+
+TEST_F(ParameterUpdateTest, SkippedPiecesStillHandleEventsWhileTheyAreSent) {
+    // Four pieces too short to be parameter lines: nothing is sent or paced, but the window is
+    // kept alive after each of them in both passes.
+    long firstPass = 0, secondPass = 0;
+    host.onPump = [&] {
+        if (host.toolbar.empty())
+            ++firstPass;
+        else if (!host.logSinceClear.empty() && host.logSinceClear.back() == "WRITE SETUP PARAMETERS")
+            ++secondPass;
+    };
+    Update("ab\n\r\n\nxy\n");
+
+    EXPECT_EQ(firstPass, 4);
+    EXPECT_EQ(secondPass, 4);
+    EXPECT_EQ(ReceivedLines().size(), 0u);
+}
+
+TEST_F(ParameterUpdateTest, CancelledDialogDoesNothing) {
+    ParameterUpdate(session);
+    EXPECT_EQ(host.clears, 0);
+    EXPECT_TRUE(host.toolbar.empty());
+    EXPECT_TRUE(port.opens.empty());
+    EXPECT_EQ(host.dialogs.size(), 1u);
 }
 
 TEST_F(ParameterUpdateTest, MissingFileStillSetsTheClockAndReportsNoParameters) {
