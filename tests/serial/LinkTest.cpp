@@ -89,6 +89,7 @@ TEST_F(LinkTest, BaudSwitchReopensAtTheNewRateAndPausesWithoutPumping) {
     EXPECT_EQ(host.pumps, pumps) << "the answer was there at once; the pause does not pump";
     EXPECT_EQ(clock.nowMs() - start, timeout::AfterBaudSwitch);
     ASSERT_EQ(port.opens.size(), 2u);
+    EXPECT_EQ(port.closes, 1) << "closed before it is opened again";
     EXPECT_EQ(port.opens[1].baud, 57600u);
     EXPECT_TRUE(port.nonBlockingReads);
     EXPECT_EQ(Handshake(session), 0) << "both ends now at 57600";
@@ -116,6 +117,7 @@ TEST_F(LinkTest, BaudSwitchFailuresKeepThePortAtTheOldRate) {
     EXPECT_EQ(SwitchBaudRate(session, 1, 19200), 9);
     model.baudRate = 9600;
     model.faults.silent = true;
+    host.closeRequested = true; // the switch does not watch the closing flag
     const std::uint32_t start = clock.nowMs();
     EXPECT_EQ(SwitchBaudRate(session, 1, 57600), 8);
     EXPECT_EQ(clock.nowMs() - start, timeout::Reply + 1);
@@ -139,8 +141,10 @@ TEST_F(LinkTest, PairMustBeAdjacent) {
         Answer(0x01, stream);
         SendBytes(session, hello, 2);
         const std::uint32_t start = clock.nowMs();
+        const long pumps = host.pumps;
         EXPECT_FALSE(WaitForPair(session, 0xFF, 0x02));
         EXPECT_EQ(clock.nowMs() - start, timeout::Pair + 1);
+        EXPECT_LE(host.pumps - pumps, static_cast<long>(timeout::Pair / 10 + 4)) << "sleeps while idle";
     }
 }
 
