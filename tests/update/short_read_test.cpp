@@ -35,11 +35,12 @@ class ShortDeliveryPort final : public Port {
     bool IsOpen() const override { return true; }
     std::size_t Write(const void*, std::size_t count) override { return count; }
     void Flush() override {}
+    void Drain() override {}
     void SetNonBlockingReads() override {}
     void SetWriteTimeout() override {}
     void AbortPendingReads() override {}
     void DiscardInput() override {}
-    void WaitForInput(std::uint32_t) override {}
+    void WaitForInput(std::uint32_t, std::uint32_t) override {}
 
   private:
     static constexpr std::size_t kPiece = 10;
