@@ -30,6 +30,8 @@ constexpr std::size_t kInputChunk = 256;
 constexpr auto kHolderSecondLook = std::chrono::milliseconds(50);
 // The last close of a terminal may wait for its output again (a driver's closing wait is 30 s).
 constexpr auto kCloseLimit = std::chrono::milliseconds(1000);
+// The most a USB-serial chip holds past what its driver reports as sent.
+constexpr std::size_t kAdapterFifoBytes = 512;
 
 speed_t SpeedOf(std::uint32_t baud) {
     switch (baud) {
@@ -256,7 +258,13 @@ void CSerialPort::Close() {
         return;
     // Let the last command leave the line before the descriptor goes (a vanished device fails
     // at once); the exclusive mode would otherwise outlive us on a device someone else holds.
-    DrainOutput();
+    // Past the kernel's drain only an adapter's transmit FIFO can still hold bytes, so the wait for
+    // their wire time is capped at a FIFO's worth: on a line faster than its nominal rate (a
+    // pseudo-terminal) the close after a long update would otherwise wait for every byte sent.
+    KernelDrain();
+    const auto fifoGone =
+        std::chrono::steady_clock::now() + std::chrono::microseconds(WireTimeUs(kAdapterFifoBytes, m_baud));
+    std::this_thread::sleep_until(std::min(m_lineFree, fifoGone));
     RestoreLine();
     ioctl(m_portHandle, TIOCNXCL);
     {
@@ -354,17 +362,18 @@ void CSerialPort::Flush() {
 
 void CSerialPort::Drain() {
     CheckOpen();
-    if (const int error = DrainOutput(); error != 0) {
+    if (const int error = KernelDrain(); error != 0) {
         errno = error;
         ThrowSerialException();
     }
+    // Drivers that cannot tell when their output has gone (pseudo-terminals, some USB adapters)
+    // return at once, so the wait lasts at least until the bytes' wire time has passed.
+    std::this_thread::sleep_until(m_lineFree);
 }
 
-// Waits until what was written since the last drain has left the line. The kernel's drain gets
-// DrainLimitMs; past that the output is discarded. Drivers that cannot tell when their output has
-// gone (pseudo-terminals, some USB adapters) return at once, so the wait lasts at least until the
-// bytes' wire time has passed. Returns 0, or the errno of a failed call.
-int CSerialPort::DrainOutput() {
+// Waits until the kernel has sent what was written since the last drain, for DrainLimitMs; past
+// that the output is discarded. Returns 0, or the errno of a failed call.
+int CSerialPort::KernelDrain() {
     if (m_unsentBytes == 0)
         return 0;
     const CallTimeLimit limit(std::chrono::milliseconds(DrainLimitMs(m_unsentBytes, m_baud)));
@@ -378,7 +387,6 @@ int CSerialPort::DrainOutput() {
             return 0;
         }
     }
-    std::this_thread::sleep_until(m_lineFree);
     return 0;
 }
 

@@ -53,7 +53,7 @@ class CSerialPort final : public Port {
     void CheckOpen() const;
     void CheckConnected(short events, int timeoutMs);
     bool WaitWritable(int timeoutMs);
-    int DrainOutput();
+    int KernelDrain();
     void TakeQueuedInput();
 
     int m_portHandle = -1;

@@ -7,6 +7,7 @@
 #include "PtyFixture.h"
 #include "Terminal.h"
 
+#include <atomic>
 #include <cstring>
 #include <termios.h>
 #include <thread>
@@ -128,5 +129,29 @@ TEST_F(PortOnTerminal, DrainLastsAtLeastTheWireTimeOfWhatWasWritten) {
     EXPECT_EQ(Received(), line);
 }
 
+TEST_F(PortOnTerminal, CloseLetsTheLastBytesLeaveButWaitsNoLongerThanAnAdaptersFifo) {
+    std::atomic<bool> done = false;
+    std::thread farEnd([&] {
+        char sink[4096];
+        while (!done)
+            if (read(terminal.master, sink, sizeof sink) <= 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    const auto closeAfterWriting = [&](std::size_t count) {
+        OpenStandard(port, 1);
+        const Bytes bytes(count, 'x');
+        EXPECT_EQ(port.Write(bytes.data(), bytes.size()), count);
+        const auto start = std::chrono::steady_clock::now();
+        port.Close();
+        return std::chrono::steady_clock::now() - start;
+    };
+    // 48 bytes of 11 bits at 9600 bit/s take 55 ms: the line is not restored under them.
+    EXPECT_GE(closeAfterWriting(48), std::chrono::milliseconds(55));
+    // 20000 bytes take 23 s; the far end has read them long before, and an update on such a line
+    // must not freeze at the close for that time (512 bytes of FIFO take 587 ms).
+    EXPECT_LT(closeAfterWriting(20000), std::chrono::seconds(5));
+    done = true;
+    farEnd.join();
+}
 } // namespace
 } // namespace bf::test
