@@ -1,5 +1,6 @@
 #include "FileUtil.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -16,9 +17,12 @@ namespace {
 constexpr char kBoxCannotWrite[] = "Cannot write the file \"";
 constexpr char kBoxCannotRead[] = "Cannot read the file \"";
 constexpr char kErrorMiddle[] = "\":\n";
+constexpr char kNotRegularFileReason[] = "Not a regular file (a device, a pipe or a socket)";
+constexpr char kFileChangedReason[] = "The file changed while it was read";
 // Temporary names stay well below the 255-byte name limit whatever the target's name length.
 constexpr std::size_t kMaxTempStem = 200;
 constexpr int kTempAttempts = 100;
+constexpr std::size_t kReadChunk = 64 * 1024;
 
 std::string_view BaseName(std::string_view path) {
     const auto slash = path.rfind('/');
@@ -54,6 +58,22 @@ std::string ResolveLink(std::string path) {
     if (realpath(path.c_str(), resolved) == nullptr)
         return path;
     return resolved;
+}
+
+// 0 when `path` may be replaced: it does not exist, or it is a regular file this user may write.
+// A folder, a device, a pipe or a socket is never replaced: the rename would put a plain file in
+// its place. `st` gets the target's status; its mode is 0 when there is no target.
+int TargetError(const std::string& path, struct stat& st) {
+    if (stat(path.c_str(), &st) != 0) {
+        st.st_mode = 0;
+        return 0;
+    }
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return kNotRegularFile;
+    // The rename would replace a write-protected file; refuse it as writing it in place would.
+    return access(path.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
 std::string ErrorText(const char* prefix, std::string_view path, int error) {
@@ -93,8 +113,51 @@ std::string UpperBaseName(std::string_view path) {
     return name;
 }
 
+bool IsSpecialFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& content) {
+    content.clear();
+    // Checked before opening: opening a device can have effects of its own, and a pipe could block.
+    if (IsSpecialFile(path))
+        return kNotRegularFile;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct stat st {};
+    int error = fstat(fd, &st) != 0 ? errno : 0;
+    if (error == 0 && !S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+    // One byte beyond the limit tells a file that is too large, without reading all of it.
+    while (error == 0 && content.size() <= maxSize) {
+        const std::size_t used = content.size();
+        content.resize(std::min(maxSize + 1, used + kReadChunk));
+        const ssize_t n = read(fd, content.data() + used, content.size() - used);
+        content.resize(used + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        if (n == 0)
+            break;
+    }
+    if (error == 0 && content.size() > maxSize)
+        error = EFBIG;
+    close(fd);
+    if (error != 0)
+        content.clear();
+    return error;
+}
+
 std::string SystemReason(int error) {
-    return std::generic_category().message(error);
+    switch (error) {
+    case kNotRegularFile:
+        return kNotRegularFileReason;
+    case kFileChangedWhileRead:
+        return kFileChangedReason;
+    default:
+        return std::generic_category().message(error);
+    }
 }
 
 std::string FileWriteErrorText(std::string_view path, int error) {
@@ -131,12 +194,8 @@ bool AtomicFileWriter::Open() {
     if (m_error != 0 || m_fd >= 0)
         return m_fd >= 0;
     struct stat target {};
-    const bool exists = stat(m_path.c_str(), &target) == 0;
-    if (exists && S_ISDIR(target.st_mode))
-        return Fail(EISDIR);
-    // The rename would replace a write-protected file; refuse it as creating it in place would.
-    if (exists && access(m_path.c_str(), W_OK) != 0)
-        return Fail(errno);
+    if (const int error = TargetError(m_path, target); error != 0)
+        return Fail(error);
 
     const std::string folder = FolderOf(m_path);
     const std::string stem = std::string(BaseName(m_path).substr(0, kMaxTempStem));
@@ -148,7 +207,7 @@ bool AtomicFileWriter::Open() {
         if (fd >= 0) {
             m_fd = fd;
             m_tempPath = std::move(candidate);
-            if (exists)
+            if (target.st_mode != 0)
                 fchmod(m_fd, target.st_mode & 07777);
             return true;
         }
@@ -182,6 +241,9 @@ bool AtomicFileWriter::Commit() {
     const int fd = std::exchange(m_fd, -1);
     if (close(fd) != 0)
         return Fail(errno);
+    struct stat target {};
+    if (const int error = TargetError(m_path, target); error != 0)
+        return Fail(error);
     if (rename(m_tempPath.c_str(), m_path.c_str()) != 0)
         return Fail(errno);
     m_committed = true;

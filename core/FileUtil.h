@@ -15,8 +15,21 @@ bool HasExtension(std::string_view path, std::string_view extension);
 std::string WithExpectedExtension(std::string_view path, std::string_view extension);
 // The last path component, ASCII letters in upper case ("/tmp/fw.hex" -> "FW.HEX").
 std::string UpperBaseName(std::string_view path);
-// The system's text for an errno value, e.g. "No such file or directory".
+// Reasons of this program's own, beyond the range of errno values; SystemReason has their texts.
+constexpr int kNotRegularFile = 0x10000;       // a device, a pipe or a socket: never read or replaced
+constexpr int kFileChangedWhileRead = 0x10001; // the file's length changed while it was read
+
+// The system's text for an errno value, e.g. "No such file or directory", or the text of one of the
+// reasons above.
 std::string SystemReason(int error);
+// True when `path`, or the file a symbolic link there points to, exists and is neither a regular file
+// nor a folder: a device, a pipe or a socket, which no command writes or replaces.
+bool IsSpecialFile(const std::string& path);
+// Reads the whole regular file at `path` (or the one a symbolic link there points to) into
+// `content`. Returns 0, or the reason it was not read: errno (ENOENT for a missing file), EISDIR,
+// kNotRegularFile for a device, a pipe or a socket (never opened), or EFBIG for a file of more
+// than `maxSize` bytes.
+int ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& content);
 // The box text for a file that could not be written: names the path and the system's reason.
 std::string FileWriteErrorText(std::string_view path, int error);
 // The box text for a file that could not be read.
@@ -34,11 +47,12 @@ class AtomicFileWriter {
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // Creates the temporary file. Fails for a missing folder, a folder or an existing target that
-    // cannot be written, or a target that is a folder.
+    // cannot be written, or a target that is no regular file (a folder, a device, a pipe, a socket).
     bool Open();
     bool Write(const void* data, std::size_t size);
     // Flushes the data to the disk, then renames the temporary file onto the target: after a crash
-    // the target holds either its old or its new content, never a part.
+    // the target holds either its old or its new content, never a part. The target is checked
+    // again first, since it may have changed while the data was gathered.
     bool Commit();
 
     int Error() const { return m_error; }

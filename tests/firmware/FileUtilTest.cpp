@@ -1,5 +1,7 @@
 #include "FileUtil.h"
 #include "FirmwareTestUtil.h"
+#include "SpecialFiles.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +41,8 @@ TEST(FileNames, ExtensionAndUpperCaseName) {
 
 TEST(FileErrors, TextsNameThePathAndTheSystemReason) {
     EXPECT_EQ(SystemReason(ENOENT), "No such file or directory");
+    EXPECT_EQ(SystemReason(kNotRegularFile), "Not a regular file (a device, a pipe or a socket)");
+    EXPECT_EQ(SystemReason(kFileChangedWhileRead), "The file changed while it was read");
     EXPECT_EQ(FileWriteErrorText("/x/y.bin", EACCES),
               "Cannot write the file \"/x/y.bin\":\nPermission denied");
     EXPECT_EQ(FileReadErrorText("/x/y.hex", EIO), "Cannot read the file \"/x/y.hex\":\nInput/output error");
@@ -71,13 +75,61 @@ TEST_F(AtomicFileWriterTest, UncreatableTargetsFailWithTheirReason) {
 }
 
 TEST_F(AtomicFileWriterTest, ReadOnlyTargetIsRefused) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
     const std::string path = dir / "ro.bin";
     WriteText(path, "keep");
     chmod(path.c_str(), 0444);
-    EXPECT_EQ(WriteFileAtomically(path, "x", 1), EACCES);
+    chmod(dir.path().c_str(), 0777); // the folder would let the rename through
+    EXPECT_EQ(test::RunUnprivileged([&] { return WriteFileAtomically(path, "x", 1); }), EACCES);
     EXPECT_EQ(ReadBytes(path).size(), 4u);
+    EXPECT_EQ(dir.Names().size(), 1u);
+}
+
+TEST_F(AtomicFileWriterTest, OnlyRegularFilesAreReplaced) {
+    const auto special = test::MakeSpecialFiles(dir.path(), "target", ".bin");
+    ASSERT_GE(special.size(), 3u);
+    for (const auto& file : special) {
+        SCOPED_TRACE(file.path);
+        EXPECT_EQ(WriteFileAtomically(file.path, "x", 1), kNotRegularFile);
+        EXPECT_TRUE(file.Unchanged());
+    }
+    EXPECT_EQ(dir.Names().size(), special.size());
+}
+
+TEST_F(AtomicFileWriterTest, TargetReplacedByAPipeMeanwhileIsKept) {
+    const std::string path = dir / "a.bin";
+    AtomicFileWriter writer(path);
+    ASSERT_TRUE(writer.Open());
+    ASSERT_TRUE(writer.Write("new", 3));
+    ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ(writer.Error(), kNotRegularFile);
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
+}
+
+TEST_F(AtomicFileWriterTest, ReadingTakesRegularFilesUpToTheLimit) {
+    WriteText(dir / "empty", "");
+    WriteText(dir / "limit", std::string(100, 'l'));
+    WriteText(dir / "over", std::string(101, 'o'));
+    std::filesystem::create_directory(dir / "folder");
+    const std::pair<std::string, int> cases[] = {
+        {"empty", 0}, {"limit", 0}, {"over", EFBIG}, {"missing", ENOENT}, {"folder", EISDIR},
+    };
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        std::string content = "stale";
+        EXPECT_EQ(ReadRegularFile(dir / name, 100, content), expected);
+        EXPECT_EQ(content.size(), name == "limit" ? 100u : 0u);
+    }
+    // Never opened: a pipe could block, a device (a serial port, say) could act on being opened.
+    const auto special = test::MakeSpecialFiles(dir.path(), "special", "");
+    ASSERT_GE(special.size(), 3u);
+    for (const auto& file : special) {
+        SCOPED_TRACE(file.path);
+        std::string content = "stale";
+        EXPECT_EQ(ReadRegularFile(file.path, 100, content), kNotRegularFile);
+        EXPECT_TRUE(content.empty());
+    }
 }
 
 TEST_F(AtomicFileWriterTest, AbandonedWriteLeavesTheOldFile) {
