@@ -72,7 +72,7 @@ ConversionResult LoadFile(Host& host, FirmwareImage& image, const ReadFile& file
     ConversionResult result;
     if (HasExtension(path, kBinExtension)) {
         host.AppendLog(kLogBinFile + UpperBaseName(path));
-        result.readError = ReadBinaryImage(file.fd(), image);
+        result.readError = ReadBinaryImage(file.fd(), file.length(), image);
     } else if (HasExtension(path, kHexExtension)) {
         host.AppendLog(kLogHexFile + UpperBaseName(path));
         result = ConvertSRecordFile(file.fd(), file.length(), image,

@@ -1,13 +1,24 @@
 #include "FirmwareFile.h"
 
+#include "FileUtil.h"
 #include "LineReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
 namespace bf {
 
 namespace {
+
+// The reader keeps at least as much of a long line as the parser can read of it.
+static_assert(LineReader::kKeep >= FirmwareImage::kMaxRecordChars);
+
+// 0 when `bytesRead` is the length the file had when it was opened; a file still being copied or
+// cut short meanwhile is not taken for a complete one.
+int LengthCheck(std::uint64_t bytesRead, std::uint64_t fileLength) {
+    return bytesRead == fileLength ? 0 : kFileChangedWhileRead;
+}
 
 // The first byte count whose percentage of `length` is above `percent`.
 std::uint64_t NextPercentStep(int percent, std::uint64_t length) {
@@ -64,10 +75,12 @@ ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareIm
         }
     }
     result.readError = reader.Error();
+    if (result.readError == 0)
+        result.readError = LengthCheck(reader.BytesRead(), fileLength);
     return result;
 }
 
-int ReadBinaryImage(int fd, FirmwareImage& image) {
+int ReadBinaryImage(int fd, std::uint64_t fileLength, FirmwareImage& image) {
     std::uint8_t* bytes = image.data();
     std::size_t filled = 0;
     while (filled < FirmwareImage::kImageSize) {
@@ -81,7 +94,7 @@ int ReadBinaryImage(int fd, FirmwareImage& image) {
         filled += static_cast<std::size_t>(n);
     }
     image.MarkNonBlankSectors();
-    return 0;
+    return LengthCheck(filled, std::min<std::uint64_t>(fileLength, FirmwareImage::kImageSize));
 }
 
 } // namespace bf

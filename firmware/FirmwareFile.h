@@ -23,12 +23,14 @@ int ConversionErrorNumber(std::uint8_t parseResult);
 // Converts the S-record file open on `fd` into the (cleared) image, line by line, stopping at the
 // first error. Empty lines are skipped; other lines that are no S3 record are skipped by the parser.
 // After each line that parsed, `progress` gets the percentage of the file read so far, but only
-// when it differs from the last one it was given (starting from 0).
+// when it differs from the last one it was given (starting from 0). A file whose length differs
+// from `fileLength` when it has been read gives the read error kFileChangedWhileRead.
 ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareImage& image,
                                     const ProgressFn& progress);
 
 // Reads up to the image size from the start of the binary file open on `fd` into the image, then
-// marks the sectors that hold non-blank bytes. Returns 0, or errno of a failed read.
-int ReadBinaryImage(int fd, FirmwareImage& image);
+// marks the sectors that hold non-blank bytes. Returns 0, errno of a failed read, or
+// kFileChangedWhileRead when the file did not hold `fileLength` bytes (or the image size) to read.
+int ReadBinaryImage(int fd, std::uint64_t fileLength, FirmwareImage& image);
 
 } // namespace bf

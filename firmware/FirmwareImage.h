@@ -46,7 +46,9 @@ class FirmwareImage {
     // Parses one line (without line end) as an S3 record; result 0 to 8 (see ParseResult).
     // Reads at most kMaxRecordChars characters: anything after the checksum is ignored.
     std::uint8_t ParseS3Record(std::string_view line);
-    static constexpr std::size_t kMaxRecordChars = 4 + 2 * 255;
+    // "S3", the count, the address, 255 data bytes (counts 0 to 4 wrap around to 251 to 255) and
+    // the checksum: 524 characters.
+    static constexpr std::size_t kMaxRecordChars = 2 + 2 + 8 + 2 * 255 + 2;
 
     bool NextEraseFrame(std::uint8_t* frame, bool restart);
     bool NextWriteFrame(std::uint8_t* frame, bool restart);

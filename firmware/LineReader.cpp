@@ -4,8 +4,24 @@
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace bf {
+
+namespace {
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The other byte of a two-byte line end that starts with `first`.
+std::string_view PairedEnd(char first) {
+    return first == '\r' ? "\n" : "\r";
+}
+
+} // namespace
 
 bool LineReader::Fill() {
     for (;;) {
@@ -18,6 +34,7 @@ bool LineReader::Fill() {
             return false;
         m_pos = 0;
         m_end = static_cast<std::size_t>(n);
+        m_bytesRead += m_end;
         return true;
     }
 }
@@ -28,48 +45,53 @@ void LineReader::Carry(const char* data, std::size_t size) {
     m_carried += take;
 }
 
+std::size_t LineReader::TakeIfNext(std::string_view bytes) {
+    if (m_end - m_pos < bytes.size() || std::memcmp(m_buffer.data() + m_pos, bytes.data(), bytes.size()) != 0)
+        return 0;
+    m_pos += bytes.size();
+    return bytes.size();
+}
+
 bool LineReader::Next(Line& line) {
     m_carried = 0;
     std::uint64_t length = 0;
+    std::uint64_t consumed = 0;
     bool started = false;
-    char last = '\0';
     for (;;) {
         if (m_pos == m_end && !Fill()) {
-            // End of file: a last line without terminator keeps a carriage return as content.
+            // End of file: a last line without line end.
             if (!started || m_error != 0)
                 return false;
-            line = {std::string_view(m_carry.data(), m_carried), length, length};
+            line = {std::string_view(m_carry.data(), m_carried), length, consumed};
             return true;
+        }
+        if (std::exchange(m_atFileStart, false)) {
+            consumed += TakeIfNext(kByteOrderMark);
+            continue;
         }
         started = true;
         const char* start = m_buffer.data() + m_pos;
-        const std::size_t available = m_end - m_pos;
-        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', available));
-        if (newline == nullptr) {
-            Carry(start, available);
-            length += available;
-            last = start[available - 1];
-            m_pos = m_end;
-            continue;
-        }
-        const auto size = static_cast<std::size_t>(newline - start);
-        m_pos += size + 1;
+        const char* stop = m_buffer.data() + m_end;
+        const char* end = std::find_if(start, stop, IsLineEnd);
+        const auto size = static_cast<std::size_t>(end - start);
         std::string_view text(start, size);
-        if (length > 0) {
-            // The line began in an earlier buffer fill: it is served from the carried copy.
+        if (length > 0 || end + 1 >= stop) {
+            // The line began in an earlier buffer fill, or the next fill may overwrite it (the line
+            // goes on there, or the second half of its end may be there): it is served from a copy.
             Carry(start, size);
             text = std::string_view(m_carry.data(), m_carried);
         }
         length += size;
-        if (size > 0)
-            last = start[size - 1];
-        line.consumed = length + 1;
-        if (length > 0 && last == '\r') {
-            --length;
-            text = text.substr(0, std::min<std::uint64_t>(text.size(), length));
-        }
-        line.text = text;
-        line.length = length;
+        consumed += size;
+        m_pos += size;
+        if (end == stop)
+            continue;
+        const char ending = *end;
+        ++m_pos;
+        ++consumed;
+        if (m_pos < m_end || Fill())
+            consumed += TakeIfNext(PairedEnd(ending));
+        line = {text, length, consumed};
         return true;
     }
 }

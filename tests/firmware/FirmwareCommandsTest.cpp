@@ -1,14 +1,19 @@
 #include "FirmwareCommands.h"
+#include "FileUtil.h"
+#include "FirmwareFile.h"
 #include "FirmwareTestUtil.h"
 #include "FolderSize.h"
 #include "RecordingHost.h"
+#include "SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <utility>
 
 namespace bf {
@@ -111,6 +116,102 @@ TEST_F(FirmwareCommandsTest, ProgressOfLineFeedFilesStaysWithin100) {
     // The bytes actually read count: the last record ends one line feed before the file's end.
     const auto p = host.Shown();
     EXPECT_EQ(*std::max_element(p.begin(), p.end()), 99);
+}
+
+// Eight records in eight blocks, as a tool writes them with its own line ends.
+std::string EightBlockFile(const std::string& lineEnd) {
+    std::string text = "S00600004844521B" + lineEnd;
+    for (std::uint32_t block = 0; block < 8; ++block)
+        text += S3(0x100000 + block * 0x40, Bytes(32, static_cast<std::uint8_t>(block + 1))) + lineEnd;
+    return text + "S70500000000FA" + lineEnd;
+}
+
+TEST_F(FirmwareCommandsTest, EveryLineEndFormAndAByteOrderMarkLoadLikeTheLineFeedFile) {
+    WriteText(dir / "lf.hex", EightBlockFile("\n"));
+    Open(dir / "lf.hex");
+    ASSERT_EQ(state.m_nBlocksToWrite, 8);
+    const std::vector<std::uint8_t> twin(image->data(), image->data() + FirmwareImage::kImageSize);
+
+    const std::pair<const char*, std::string> variants[] = {
+        {"crlf.hex", EightBlockFile("\r\n")},
+        {"cr.hex", EightBlockFile("\r")},
+        {"lfcr.hex", EightBlockFile("\n\r")},
+        {"bom.hex", "\xEF\xBB\xBF" + EightBlockFile("\n")},
+        {"bomcrlf.hex", "\xEF\xBB\xBF" + EightBlockFile("\r\n")},
+    };
+    for (const auto& [name, text] : variants) {
+        SCOPED_TRACE(name);
+        WriteText(dir / name, text);
+        Open(dir / name);
+        EXPECT_TRUE(state.loaded);
+        EXPECT_TRUE(host.boxes.empty());
+        EXPECT_EQ(host.logSinceClear[1], "HEX FILE CONVERTED OK");
+        EXPECT_EQ(state.m_nBlocksToErase, 1);
+        EXPECT_EQ(state.m_nBlocksToWrite, 8);
+        EXPECT_TRUE(std::equal(twin.begin(), twin.end(), image->data())) << "not byte for byte the same";
+        EXPECT_EQ(Percentages()[Percentages().size() - 2], 100);
+    }
+}
+
+TEST_F(FirmwareCommandsTest, FileCutShortWhileReadIsAReadError) {
+    // Far more than one read of the loader, cut back at a line end once the first lines are in.
+    std::string text;
+    std::size_t cut = 0;
+    for (std::uint32_t a = 0; text.size() < 300000; a += 32) {
+        text += S3(0x100000 + a, Bytes(32, 0x5A)) + "\r\n";
+        if (cut == 0 && text.size() > 100000)
+            cut = text.size();
+    }
+    WriteText(dir / "copying.hex", text);
+    host.onProgress = [&](int percent, int) {
+        if (percent > 0)
+            truncate((dir / "copying.hex").c_str(), static_cast<off_t>(cut));
+    };
+    Open(dir / "copying.hex");
+
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "Cannot read the file \"" + (dir / "copying.hex") + "\":\nThe file changed while it was read");
+    EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
+    EXPECT_EQ(host.logSinceClear, Lines{"HEX FILE: COPYING.HEX"});
+    EXPECT_FALSE(state.loaded);
+}
+
+TEST_F(FirmwareCommandsTest, ConversionAndBinaryLoadCompareTheBytesReadWithTheLength) {
+    const std::string hex = S3(0x100000, {0x01}) + "\n";
+    const std::string bin(3000, '\x11');
+    const auto image2 = std::make_unique<FirmwareImage>();
+    const struct {
+        const std::string& content;
+        std::uint64_t lengthAtStart;
+        int expected;
+    } cases[] = {
+        {hex, hex.size(), 0},
+        {hex, hex.size() + 1, kFileChangedWhileRead},
+        {hex, hex.size() - 1, kFileChangedWhileRead},
+        {bin, bin.size(), 0},
+        {bin, bin.size() + 1, kFileChangedWhileRead},
+        {bin, bin.size() - 1, kFileChangedWhileRead},
+        // Beyond the image size only the image size is read.
+        {bin, FirmwareImage::kImageSize + 5, kFileChangedWhileRead},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content.size());
+        SCOPED_TRACE(c.lengthAtStart);
+        WriteText(dir / "f", c.content);
+        const int fd = open((dir / "f").c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        image2->ClearImage();
+        const int error = &c.content == &hex
+                              ? ConvertSRecordFile(fd, c.lengthAtStart, *image2, [](int) {}).readError
+                              : ReadBinaryImage(fd, c.lengthAtStart, *image2);
+        close(fd);
+        EXPECT_EQ(error, c.expected);
+    }
+    WriteText(dir / "big.bin", std::string(FirmwareImage::kImageSize + 5, '\x22'));
+    const int fd = open((dir / "big.bin").c_str(), O_RDONLY);
+    EXPECT_EQ(ReadBinaryImage(fd, FirmwareImage::kImageSize + 5, *image2), 0);
+    close(fd);
 }
 
 TEST_F(FirmwareCommandsTest, FileWithoutS3RecordsConvertsToAnEmptyImage) {
@@ -224,6 +325,17 @@ TEST_F(FirmwareCommandsTest, LongFileNameIsLoggedWhole) {
     EXPECT_EQ(host.logSinceClear[0], "HEX FILE: " + std::string(200, 'L') + ".HEX");
 }
 
+TEST_F(FirmwareCommandsTest, LongestRecordTheParserReadsIsLoaded) {
+    // Count 04 wraps around to 255 data bytes: 524 characters, the longest record there is.
+    const std::string record = S3(0x130000, Bytes(255, 0x21));
+    ASSERT_EQ(record.substr(2, 2), "04");
+    ASSERT_EQ(record.size(), FirmwareImage::kMaxRecordChars);
+    OpenHex({record});
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(At(0x130000 + 254), 0x21);
+    EXPECT_EQ(At(0x130000 + 255), 0xFF);
+}
+
 TEST_F(FirmwareCommandsTest, LongLinesAreParsedWholeInBoundedMemory) {
     const std::string longest = S3(0x110000, Bytes(250, 0x12)); // 514 characters
     const std::string garbage = "#" + std::string(6'000'000, 'G');
@@ -285,6 +397,22 @@ TEST_F(FirmwareCommandsTest, SaveAsToAnUncreatableTargetWritesNothing) {
     EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
     EXPECT_TRUE(dir.Names().empty());
     EXPECT_EQ(host.progress.back().reset, 1);
+}
+
+TEST_F(FirmwareCommandsTest, SaveAsNeverReplacesADeviceOrAPipe) {
+    const auto special = test::MakeSpecialFiles(dir.path(), "image", ".bin");
+    ASSERT_GE(special.size(), 3u);
+    for (const auto& file : special) {
+        SCOPED_TRACE(file.path);
+        host.boxes.clear();
+        SaveAs(file.path);
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_NE(host.boxes[0].text.find("\":\nNot a regular file (a device, a pipe or a socket)"),
+                  std::string::npos);
+        EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
+        EXPECT_TRUE(file.Unchanged());
+    }
+    EXPECT_EQ(dir.Names().size(), special.size());
 }
 
 TEST_F(FirmwareCommandsTest, FailedSaveKeepsTheOldFile) {

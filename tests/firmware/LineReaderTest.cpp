@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -18,6 +19,10 @@ struct Seen {
     std::uint64_t consumed;
     bool operator==(const Seen&) const = default;
 };
+
+void PrintTo(const Seen& seen, std::ostream* os) {
+    *os << ::testing::PrintToString(seen.text) << " length " << seen.length << " consumed " << seen.consumed;
+}
 
 std::vector<Seen> ReadAll(const std::string& content) {
     const int fd = memfd_create("lines", 0);
@@ -38,9 +43,27 @@ TEST(LineReader, TerminatorsAndEmptyLines) {
     EXPECT_TRUE(ReadAll("").empty());
     EXPECT_EQ(ReadAll("a\r\n\r\nbc\n\nd"),
               (std::vector<Seen>{{"a", 1, 3}, {"", 0, 2}, {"bc", 2, 3}, {"", 0, 1}, {"d", 1, 1}}));
-    // A carriage return is a terminator only together with the line feed.
-    EXPECT_EQ(ReadAll("a\rb\r"), (std::vector<Seen>{{"a\rb\r", 4, 4}}));
     EXPECT_EQ(ReadAll("\r\n"), (std::vector<Seen>{{"", 0, 2}}));
+}
+
+TEST(LineReader, EveryLineEndFormSplitsAlike) {
+    for (const std::string end : {"\n", "\r\n", "\r", "\n\r"}) {
+        SCOPED_TRACE(::testing::PrintToString(end));
+        const std::uint64_t n = end.size();
+        EXPECT_EQ(ReadAll("a" + end + end + "bc" + end + "d"),
+                  (std::vector<Seen>{{"a", 1, 1 + n}, {"", 0, n}, {"bc", 2, 2 + n}, {"d", 1, 1}}));
+    }
+    // Two ends of the same kind are two line ends; mixed forms pair only CR with LF.
+    EXPECT_EQ(ReadAll("a\r\rb\n\nc\r\n\rd"),
+              (std::vector<Seen>{
+                  {"a", 1, 2}, {"", 0, 1}, {"b", 1, 2}, {"", 0, 1}, {"c", 1, 3}, {"", 0, 1}, {"d", 1, 1}}));
+}
+
+TEST(LineReader, ByteOrderMarkIsSkippedOnlyAtTheStart) {
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(ReadAll(bom + "S3\n" + bom + "x\n"), (std::vector<Seen>{{"S3", 2, 6}, {bom + "x", 4, 5}}));
+    EXPECT_TRUE(ReadAll(bom).empty());
+    EXPECT_EQ(ReadAll("\xEF\xBBS3"), (std::vector<Seen>{{"\xEF\xBBS3", 4, 4}}));
 }
 
 TEST(LineReader, LinesAcrossBufferFills) {
@@ -54,6 +77,22 @@ TEST(LineReader, LinesAcrossBufferFills) {
     EXPECT_EQ(lines[0].length, size - 7);
     EXPECT_EQ(lines[1], (Seen{second, 5, 7}));
     EXPECT_EQ(lines[2], (Seen{"tail", 4, 5}));
+}
+
+TEST(LineReader, LineEndPairSplitByABufferFillIsOneLineEnd) {
+    const std::size_t size = LineReader::kBufferSize;
+    for (const std::string end : {"\r\n", "\n\r"}) {
+        SCOPED_TRACE(::testing::PrintToString(end));
+        // The line and the first half of its end fill the buffer exactly; the second half comes
+        // with the next fill.
+        const std::string first(size - 1, 'x');
+        const auto lines = ReadAll(first + end + "S3" + end[0] + "y");
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[0].text, first.substr(0, LineReader::kKeep));
+        EXPECT_EQ(lines[0].consumed, size + 1);
+        EXPECT_EQ(lines[1], (Seen{"S3", 2, 3}));
+        EXPECT_EQ(lines[2], (Seen{"y", 1, 1}));
+    }
 }
 
 TEST(LineReader, HugeLineKeepsItsStartAndFullLength) {

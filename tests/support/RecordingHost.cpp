@@ -19,6 +19,8 @@ void RecordingHost::UpdateProgress(int percent, int reset) {
     EXPECT_TRUE(reset == 0 || (reset == 1 && percent == 0))
         << "UpdateProgress(" << percent << ", " << reset << ")";
     progress.push_back({percent, reset});
+    if (onProgress)
+        onProgress(percent, reset);
     // As the window: a changed percentage is shown, then one event-handling step runs.
     const ProgressEstimate::Display shown = m_estimate.Update(percent, reset, m_clock.nowMs());
     if (shown.changed && !shown.reset)

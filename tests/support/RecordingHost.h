@@ -58,6 +58,8 @@ class RecordingHost final : public Host {
     bool closeRequested = false;
     // Runs on every pump step (after the clock moved), e.g. to request closing at a given moment.
     std::function<void()> onPump;
+    // Runs on every progress call (after it was recorded).
+    std::function<void(int percent, int reset)> onProgress;
 
     // Host
     void AppendLog(std::string_view line) override;
