@@ -16,6 +16,9 @@ constexpr char kLogVerify[] = "VERIFY CHECKSUM";
 constexpr char kLogChecksumOk[] = "CHECKSUM OK";
 constexpr char kLogChecksumError[] = "CHECKSUM ERROR";
 constexpr char kBoxNoImage[] = "No firmware loaded.\nOpen a complete firmware file before updating.";
+constexpr char kBoxNoFirmwareData[] =
+    "The loaded file holds no firmware data for the controller.\n"
+    "Open an S-record file with S3 records (*.hex) or a binary image (*.bin).";
 
 constexpr std::size_t kReplyBufferSize = 64;
 constexpr int kConsecutiveFailureLimit = 5;
@@ -170,13 +173,25 @@ StepResult RunVerify(Session& s, FirmwareImage& image) {
     return Verify(s, image);
 }
 
+// Why the image must not go to the controller, or nullptr when it may.
+const char* Refusal(const ImageState& state) {
+    if (!state.loaded)
+        return kBoxNoImage;
+    // Without a write block the update would erase, write and verify nothing and still end with
+    // "CHECKSUM OK", and a verification would compare no sector and find them all equal.
+    if (state.m_nBlocksToWrite <= 0)
+        return kBoxNoFirmwareData;
+    return nullptr;
+}
+
 // What the update and the verification share around their steps: the refusal of an image that
-// was not loaded whole, the start (log emptied, counter emptied, toolbar off, closing flag
-// cleared), and the ends: normal, failure exit, or silence when the window is closing.
+// was not loaded whole or holds nothing to write, the start (log emptied, counter emptied, toolbar
+// off, closing flag cleared), and the ends: normal, failure exit, or silence when the window is
+// closing.
 template <typename Steps>
 CommandResult RunWithController(Session& s, FirmwareImage& image, const ImageState& state, Steps steps) {
-    if (!state.loaded) {
-        s.host.MessageBox(kBoxNoImage, "", BoxIcon::Error);
+    if (const char* refusal = Refusal(state)) {
+        s.host.MessageBox(refusal, "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     s.host.ClearLog();

@@ -437,18 +437,27 @@ TEST_F(FlashUpdateTest, ChecksumMismatchIsOnlyLogged) {
                 ElementsAre("CHECKSUM ERROR", "CHANGE BAUDRATE TO 9600", "SERIAL PORT CLOSED"));
 }
 
-TEST_F(FlashUpdateTest, ImageWithoutBlocksGoesStraightToVerification) {
+TEST_F(FlashUpdateTest, ImageWithoutWriteBlocksIsRefusedBeforeThePort) {
+    // A record without data bytes marks its sector, so the image has an erase block but no write block.
+    image->MarkSector(0x110000);
     Recount();
+    ASSERT_EQ(state.m_nBlocksToErase, 1);
+    host.AppendLog("EARLIER LINE");
     Run();
 
-    EXPECT_EQ(CountWritten(0xF2), 0u);
-    EXPECT_EQ(model.writeFrames, 0u);
-    ExpectCompleted();
+    ExpectBox("The loaded file holds no firmware data for the controller.\n"
+              "Open an S-record file with S3 records (*.hex) or a binary image (*.bin).",
+              "");
+    EXPECT_THAT(port.opens, IsEmpty());
+    EXPECT_THAT(port.written, IsEmpty());
+    EXPECT_THAT(host.logSinceClear, ElementsAre("EARLIER LINE"));
+    EXPECT_THAT(host.toolbar, IsEmpty());
+    EXPECT_THAT(host.progress, IsEmpty());
 }
 
 TEST_F(FlashUpdateTest, NoBaudReplyShowsTheGenericBox) {
     model.faults.silentOn.insert(0xFB);
-    Recount();
+    Put(0x10000, Pattern(32, 1));
     Run();
 
     ExpectBox("Error: 8", "", BoxIcon::None);
@@ -460,7 +469,7 @@ TEST_F(FlashUpdateTest, AutoWithoutControllerShowsBox1) {
     Session lonely{host, clock, empty, settings};
     settings.m_bAutoPort = 1;
     settings.m_nPort = 0;
-    Recount();
+    Put(0x10000, Pattern(32, 1));
     UpdateProgram(lonely, *image, state);
 
     ExpectBox(kNoAnswerText, "Error: 1");
@@ -473,7 +482,7 @@ TEST_F(FlashUpdateTest, AutoWithoutControllerShowsBox1) {
 
 TEST_F(FlashUpdateTest, PortThatCannotBeOpenedShowsBox9) {
     port.SetOpenError(1, 5);
-    Recount();
+    Put(0x10000, Pattern(32, 1));
     Run();
 
     ExpectBox("Serial port busy or not found  ", "Error: 9");
