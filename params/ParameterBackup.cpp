@@ -6,6 +6,7 @@
 #include "ParameterFile.h"
 #include "ParameterLink.h"
 
+#include <filesystem>
 #include <string>
 
 namespace bf {
@@ -19,6 +20,7 @@ constexpr char kLogReadParametersNoAnswer[] = "READ SETUP PARAMETERS - NO ANSWER
 constexpr char kLogPrintoutOnNoAnswer[] = "DRIVE PRINTOUT ON - NO ANSWER";
 constexpr char kLogFileNotCreated[] = "PARAMETER FILE CANNOT BE CREATED - ";
 constexpr char kLogFileNotWritten[] = "PARAMETER FILE NOT WRITTEN - ";
+constexpr char kLogFileKept[] = "PARAMETER FILE KEPT - NOTHING RECEIVED";
 constexpr char kLogCaptureFull[] = "PARAMETER PRINTOUT TOO LARGE - CAPTURE STOPPED";
 constexpr char kBoxCaptureFull[] = "The parameter printout is larger than the capture can hold.\n"
                                    "The capture was stopped; the bytes received so far are saved.";
@@ -46,7 +48,8 @@ CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCa
 }
 
 // Captures the printout and stores it. The file is written through a temporary file that replaces
-// the target only once everything is on disk; a port failure leaves any existing file untouched.
+// the target only once everything is on disk; a port failure leaves any existing file untouched, and
+// so does a capture that received nothing: a failed backup must not wipe out the previous one.
 CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap) {
     AtomicFileWriter file(path);
     if (!file.Open()) {
@@ -56,6 +59,11 @@ CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap
     ParameterCapture capture(s, cap);
     const CommandResult result = ReportEnd(s, capture, capture.Run());
     const auto& bytes = capture.Bytes();
+    std::error_code ec;
+    if (bytes.empty() && std::filesystem::exists(file.Path(), ec)) {
+        s.host.AppendLog(kLogFileKept);
+        return result;
+    }
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
         s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
         return CommandResult::Of(CommandResult::End::FileFailed);
@@ -86,6 +94,11 @@ CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
     const auto path = AskParameterFileToSave(s.host);
     if (!path)
         return CommandResult::Of(CommandResult::End::Cancelled);
+    // Said before the controller is contacted: a device, a pipe or a socket is never replaced.
+    if (IsSpecialFile(*path)) {
+        s.host.MessageBox(FileWriteErrorText(*path, kNotRegularFile), "", BoxIcon::Error);
+        return CommandResult::Of(CommandResult::End::FileFailed);
+    }
     if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
         return CommandResult::Failed(code);
     try {

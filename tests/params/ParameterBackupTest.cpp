@@ -1,5 +1,6 @@
 #include "ParameterBackup.h"
 #include "ParamsFixture.h"
+#include "SpecialFiles.h"
 
 #include <gmock/gmock.h>
 
@@ -75,7 +76,7 @@ TEST_F(ParameterBackupTest, CaptureHandlesEventsAfterEachByteAndEndsJust2000MsAf
     EXPECT_EQ(printoutOnAt - lastPumpBeforeOn, 2001u);
 }
 
-TEST_F(ParameterBackupTest, SilentControllerCostsFourWaitsAndLeavesAnEmptyConfirmedFile) {
+TEST_F(ParameterBackupTest, SilentControllerCostsFourWaitsAndKeepsTheConfirmedFile) {
     model.faults.silent = true;
     WriteFile(PathOf("old.txt"), "previous backup");
     host.fileAnswers.push_back(PathOf("old.txt"));
@@ -90,13 +91,66 @@ TEST_F(ParameterBackupTest, SilentControllerCostsFourWaitsAndLeavesAnEmptyConfir
     EXPECT_THAT(host.logSinceClear,
                 ElementsAre("OPEN SERIAL PORT COM1:38400", "HANDSHAKE CONTROLLER - NO ANSWER",
                             "DRIVE PRINTOUT OFF - NO ANSWER", "READ SETUP PARAMETERS - NO ANSWER",
-                            "DRIVE PRINTOUT ON - NO ANSWER", "SERIAL PORT CLOSED"));
-    EXPECT_EQ(ReadFile(PathOf("old.txt")), "");
+                            "PARAMETER FILE KEPT - NOTHING RECEIVED", "DRIVE PRINTOUT ON - NO ANSWER",
+                            "SERIAL PORT CLOSED"));
+    EXPECT_EQ(ReadFile(PathOf("old.txt")), "previous backup");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temporary left
     const std::uint32_t elapsed = clock.nowMs() - start;
     EXPECT_GE(elapsed, 42000u);
     EXPECT_LE(elapsed, 42050u);
     EXPECT_GE(longestGap, 2000u);
     EXPECT_TRUE(host.overwriteQuestions.empty()); // the dialog asked about this very name
+}
+
+TEST_F(ParameterBackupTest, OnlyACaptureThatReceivedDataReplacesAnExistingFile) {
+    const struct {
+        const char* name;
+        bool silent;
+        Bytes answer;  // to FF 24 (empty: the model's own printout)
+        bool existing; // the file was there before
+        std::optional<std::string> after;
+    } cases[] = {
+        {"silent, existing file", true, {}, true, "old backup"},
+        {"silent, no file", true, {}, false, ""},
+        {"empty printout, existing file", false, {0xFF, 0x23, 0xFF, 0x04}, true, "old backup"},
+        {"one byte, existing file", false, {0xFF, 0x23, 'x', 0xFF, 0x04}, true, "x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = PathOf(std::string(c.name) + ".txt");
+        if (c.existing)
+            WriteFile(path, "old backup");
+        model.faults.silent = c.silent;
+        if (!c.answer.empty())
+            AnswerReadWith(c.answer);
+        host.fileAnswers.push_back(path);
+        ParameterBackup(session);
+
+        EXPECT_EQ(ReadFile(path), c.after);
+        EXPECT_EQ(Logged("PARAMETER FILE KEPT - NOTHING RECEIVED"), c.existing && c.after == "old backup");
+        EXPECT_EQ(host.log.back(), "SERIAL PORT CLOSED");
+        host.log.clear();
+    }
+}
+
+TEST_F(ParameterBackupTest, DeviceOrPipeIsRefusedWithABoxBeforeTheController) {
+    const auto special = MakeSpecialFiles(dir, "params", ".txt");
+    ASSERT_GE(special.size(), 3u);
+    for (const auto& file : special) {
+        SCOPED_TRACE(file.path);
+        host.boxes.clear();
+        host.fileAnswers.push_back(file.path);
+        ParameterBackup(session);
+
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_EQ(host.boxes[0].text, "Cannot write the file \"" + file.path +
+                                          "\":\nNot a regular file (a device, a pipe or a socket)");
+        EXPECT_EQ(host.boxes[0].caption, "");
+        EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
+        EXPECT_TRUE(file.Unchanged());
+    }
+    EXPECT_TRUE(port.opens.empty());
+    EXPECT_TRUE(host.log.empty());
 }
 
 TEST_F(ParameterBackupTest, LongPrintoutIsKeptWholeAndItsProgressStaysWithinHundred) {
