@@ -1,13 +1,10 @@
 #include "IniFile.h"
 
+#include "FileUtil.h"
+
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace bf {
@@ -63,16 +60,6 @@ std::string Unquote(std::string_view v) {
     return std::string(v);
 }
 
-std::string ResolveTarget(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto target = std::filesystem::canonical(path, ec);
-        if (!ec)
-            return target.string();
-    }
-    return path;
-}
-
 } // namespace
 
 IniFile IniFile::Parse(std::string_view text) {
@@ -92,35 +79,31 @@ IniFile IniFile::Parse(std::string_view text) {
 }
 
 IniFile IniFile::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return Parse(text.str());
+    std::string text;
+    const int error = ReadRegularFile(path, kMaxFileSize, text);
+    IniFile file = Parse(text);
+    file.m_unreadable = error != 0 && error != ENOENT;
+    return file;
 }
 
-std::optional<std::size_t> IniFile::FindSection(std::string_view section) const {
+std::optional<IniFile::Range> IniFile::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const auto name = SectionName(m_lines[i]);
-        if (name && EqualNoCase(*name, section))
-            return i;
+        if (!name || !EqualNoCase(*name, section))
+            continue;
+        std::size_t end = i + 1;
+        while (end < m_lines.size() && !SectionName(m_lines[end]))
+            ++end;
+        return Range{i + 1, end};
     }
     return std::nullopt;
 }
 
-std::size_t IniFile::SectionEnd(std::size_t header) const {
-    std::size_t i = header + 1;
-    while (i < m_lines.size() && !SectionName(m_lines[i]))
-        ++i;
-    return i;
-}
-
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
-    const auto header = FindSection(section);
-    if (!header)
+    const auto body = FindSection(section);
+    if (!body)
         return std::nullopt;
-    for (std::size_t i = *header + 1; i < SectionEnd(*header); ++i) {
+    for (std::size_t i = body->begin; i < body->end; ++i) {
         const auto kv = KeyValue(m_lines[i]);
         if (kv && EqualNoCase(kv->first, key))
             return Unquote(kv->second);
@@ -130,10 +113,10 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
 
 std::vector<std::pair<std::string, std::string>> IniFile::Keys(std::string_view section) const {
     std::vector<std::pair<std::string, std::string>> keys;
-    const auto header = FindSection(section);
-    if (!header)
+    const auto body = FindSection(section);
+    if (!body)
         return keys;
-    for (std::size_t i = *header + 1; i < SectionEnd(*header); ++i) {
+    for (std::size_t i = body->begin; i < body->end; ++i) {
         if (const auto kv = KeyValue(m_lines[i]))
             keys.emplace_back(std::string(kv->first), Unquote(kv->second));
     }
@@ -143,8 +126,8 @@ std::vector<std::pair<std::string, std::string>> IniFile::Keys(std::string_view 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
     std::string entry(key);
     entry.append("=").append(value);
-    auto header = FindSection(section);
-    if (!header) {
+    const auto body = FindSection(section);
+    if (!body) {
         while (!m_lines.empty() && Trim(m_lines.back()).empty())
             m_lines.pop_back();
         if (!m_lines.empty())
@@ -155,8 +138,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         m_lines.push_back(entry);
         return;
     }
-    const std::size_t end = SectionEnd(*header);
-    for (std::size_t i = *header + 1; i < end; ++i) {
+    for (std::size_t i = body->begin; i < body->end; ++i) {
         const auto kv = KeyValue(m_lines[i]);
         if (kv && EqualNoCase(kv->first, key)) {
             m_lines[i] = entry;
@@ -164,42 +146,32 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         }
     }
     // After the section's last non-blank line, so the blank line before the next section stays.
-    std::size_t insertAt = end;
-    while (insertAt > *header + 1 && Trim(m_lines[insertAt - 1]).empty())
+    std::size_t insertAt = body->end;
+    while (insertAt > body->begin && Trim(m_lines[insertAt - 1]).empty())
         --insertAt;
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
 }
 
 std::string IniFile::Text() const {
-    std::string text;
+    std::size_t size = 0;
     for (const auto& line : m_lines)
-        text += line + "\n";
+        size += line.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const auto& line : m_lines)
+        text.append(line).push_back('\n');
     return text;
 }
 
 bool IniFile::Save(const std::string& path) const {
-    const std::string target = ResolveTarget(path);
-    const auto folder = std::filesystem::path(target).parent_path();
+    if (m_unreadable)
+        return false;
+    const auto folder = std::filesystem::path(path).parent_path();
     std::error_code ec;
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
     const std::string text = Text();
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    // mkstemp creates the file private; keep the old file's mode, else the usual one.
-    struct stat old {};
-    if (ok)
-        ::chmod(temp.c_str(), ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, text.data(), text.size()) == 0;
 }
 
 } // namespace bf

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace bf::settings {
 
@@ -24,6 +26,15 @@ std::int32_t ReadInt(const IniFile& file, const char* key) {
 std::string Decimal(std::int32_t value) {
     return std::to_string(value);
 }
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && home[0] != '\0')
+        return home;
+    // Started without HOME (from a service, or with a cleared environment): the user's home folder
+    // from the password database.
+    const passwd* user = getpwuid(getuid());
+    return user && user->pw_dir ? user->pw_dir : "";
+}
 } // namespace
 
 std::string FilePath() {
@@ -31,9 +42,9 @@ std::string FilePath() {
     // The base directory rules ignore a relative XDG_CONFIG_HOME.
     if (xdg && xdg[0] == '/')
         return std::string(xdg) + "/" + kFileName;
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/" + kFileName;
+    return HomeFolder() + "/.config/" + kFileName;
 }
+
 
 std::int32_t ParseDecimal(std::string_view text) {
     std::size_t i = 0;

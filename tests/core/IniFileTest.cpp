@@ -1,16 +1,23 @@
 #include "IniFile.h"
+#include "SpecialFiles.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace bf {
 namespace {
 
 namespace fs = std::filesystem;
+using test::RunUnprivileged;
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -64,10 +71,13 @@ TEST(IniFile, SettingKeepsEveryOtherLineAndReplacesInPlace) {
                           "COM5=/dev/x\n\n[Window]\nLeft=4\n");
 }
 
-TEST_F(IniFileDisk, MissingFileReadsEmpty) {
-    const auto ini = IniFile::Load((m_dir / "none.ini").string());
+TEST_F(IniFileDisk, MissingFileReadsEmptyAndIsCreated) {
+    auto ini = IniFile::Load((m_dir / "none.ini").string());
     EXPECT_EQ(ini.Text(), "");
     EXPECT_FALSE(ini.Get("Setup", "SerialPort"));
+    ini.Set("Setup", "SerialPort", "2");
+    EXPECT_TRUE(ini.Save((m_dir / "none.ini").string()));
+    EXPECT_EQ(ReadAll(m_dir / "none.ini"), "[Setup]\nSerialPort=2\n");
 }
 
 TEST_F(IniFileDisk, SaveCreatesFolderAndRoundTrips) {
@@ -82,16 +92,106 @@ TEST_F(IniFileDisk, SaveCreatesFolderAndRoundTrips) {
 }
 
 TEST_F(IniFileDisk, FailedSaveLeavesTheOldFileWhole) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write into a read-only folder";
     const auto path = m_dir / "a.ini";
     std::ofstream(path) << "[Setup]\nSerialPort=3\n";
-    fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     IniFile ini;
     ini.Set("Setup", "SerialPort", "4");
-    EXPECT_FALSE(ini.Save(path.string()));
-    fs::permissions(m_dir, fs::perms::owner_all);
+    ini.Set("Notes", "Long", std::string(100000, 'n'));
+    // A file-size limit makes the write fail half-way, as a full disk would; it binds root too.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = ini.Save(path.string());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll(path), "[Setup]\nSerialPort=3\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1) << "temporary left";
+}
+
+constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr auto kWriteOnly = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+
+// Settings files that must be neither replaced nor emptied: the start uses the defaults (or what
+// it could read) and the close writes nothing. Run as a user without privileges, so that root's
+// powers do not hide the case (and /dev stays out of reach should the rule ever break).
+TEST_F(IniFileDisk, FilesThatCannotBeReadOrMayNotBeWrittenAreKept) {
+    const std::string setup = "[Setup]\nSerialPort=3\n\n[Ports]\nCOM1=/tmp/sim\n";
+    const struct {
+        const char* name;
+        fs::perms mode;
+        std::string content;
+        const char* portRead; // what the start reads for SerialPort; nullptr: nothing
+    } regular[] = {
+        // Another user's file of mode 0600, as the body sees it.
+        {"unreadable", fs::perms::none, setup, nullptr},
+        {"write-only", kWriteOnly, setup, nullptr},
+        {"read-only", kReadOnly, setup, "3"},
+        {"larger than the limit", fs::perms::all, setup + ";" + std::string(IniFile::kMaxFileSize, 'x'),
+         nullptr},
+    };
+    fs::permissions(m_dir, fs::perms::all);
+    // Start and close as the window does them, as a user without privileges; 0 when the start read
+    // what it should and the close wrote nothing.
+    const auto startAndClose = [](const fs::path& path, const char* portRead) {
+        return RunUnprivileged([&] {
+            IniFile ini = IniFile::Load(path.string());
+            if (ini.Get("Setup", "SerialPort") !=
+                (portRead ? std::optional<std::string>(portRead) : std::nullopt))
+                return 1;
+            ini.Set("Setup", "SerialPort", "5");
+            return ini.Save(path.string()) ? 2 : 0;
+        });
+    };
+    for (const auto& c : regular) {
+        SCOPED_TRACE(c.name);
+        const fs::path path = m_dir / (std::string(c.name) + ".ini");
+        std::ofstream(path) << c.content;
+        fs::permissions(path, c.mode);
+        EXPECT_EQ(startAndClose(path, c.portRead), 0) << "1: not read as expected; 2: written";
+        fs::permissions(path, fs::perms::owner_read, fs::perm_options::add);
+        EXPECT_EQ(ReadAll(path), c.content);
+    }
+    const auto special = test::MakeSpecialFiles(m_dir, "settings", ".ini");
+    ASSERT_GE(special.size(), 3u);
+    for (const auto& file : special) {
+        SCOPED_TRACE(file.path);
+        EXPECT_EQ(startAndClose(file.path, nullptr), 0) << "1: not read as expected; 2: written";
+        EXPECT_TRUE(file.Unchanged());
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()),
+              static_cast<std::ptrdiff_t>(std::size(regular) + special.size()))
+        << "temporary left";
+}
+
+TEST_F(IniFileDisk, FileOfTheLimitSizeIsReadAndWritten) {
+    const auto path = m_dir / "a.ini";
+    std::string text = "[Setup]\nSerialPort=3\n;";
+    text += std::string(IniFile::kMaxFileSize - text.size() - 1, 'x') + "\n";
+    ASSERT_EQ(text.size(), IniFile::kMaxFileSize);
+    std::ofstream(path) << text;
+    auto ini = IniFile::Load(path.string());
+    EXPECT_EQ(ini.Get("Setup", "SerialPort"), "3");
+    ini.Set("Setup", "SerialPort", "4");
+    EXPECT_TRUE(ini.Save(path.string()));
+    EXPECT_EQ(IniFile::Load(path.string()).Get("Setup", "SerialPort"), "4");
+}
+
+TEST(IniFile, KeysAfterALongSectionAreFoundAndSetInPlace) {
+    std::string text = "[Setup]\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "Note" + std::to_string(i) + "=x\n";
+    text += "SerialPort=3\n[Ports]\nCOM1=/tmp/sim\nSerialPort=9\n";
+    auto ini = IniFile::Parse(text);
+    EXPECT_EQ(ini.Get("Setup", "SerialPort"), "3");
+    EXPECT_EQ(ini.Keys("Setup").size(), 5001u);
+    ini.Set("Setup", "SerialPort", "4");
+    ini.Set("Setup", "SerialBaudRate", "9600");
+    EXPECT_EQ(ini.Get("Ports", "SerialPort"), "9");
+    EXPECT_NE(ini.Text().find("SerialPort=4\nSerialBaudRate=9600\n[Ports]\n"), std::string::npos);
 }
 
 TEST_F(IniFileDisk, SaveThroughSymlinkReplacesTheTargetAndKeepsItsMode) {

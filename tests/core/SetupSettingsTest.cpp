@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace bf {
 namespace {
@@ -83,6 +85,29 @@ TEST(SetupSettings, FileLivesInTheXdgConfigFolderElseHomeConfig) {
     EXPECT_EQ(FilePath(), std::string(::getenv("HOME")) + "/.config/BrenvaldorFlash.ini");
     if (oldXdg)
         ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+TEST(SetupSettings, WithoutHomeTheFileLivesInTheUsersHomeFolderFromThePasswordDatabase) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedXdg = oldXdg ? oldXdg : "";
+    const std::string savedHome = oldHome ? oldHome : "";
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    const std::string expected = std::string(user->pw_dir) + "/.config/BrenvaldorFlash.ini";
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("HOME");
+    EXPECT_EQ(FilePath(), expected);
+    ::setenv("HOME", "", 1);
+    EXPECT_EQ(FilePath(), expected);
+    ::setenv("HOME", "/elsewhere", 1);
+    EXPECT_EQ(FilePath(), "/elsewhere/.config/BrenvaldorFlash.ini");
+    if (oldXdg)
+        ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
 }
 
 } // namespace
