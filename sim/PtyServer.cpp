@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 #include <termios.h>
 #include <thread>
@@ -68,20 +69,27 @@ PtyServer::PtyServer(ControllerModel& model, Settings settings)
     }
     m_terminalPath = name;
     PrepareTerminal(m_master);
-    if (!m_settings.linkPath.empty()) {
-        unlink(m_settings.linkPath.c_str());
-        if (symlink(m_terminalPath.c_str(), m_settings.linkPath.c_str()) != 0) {
-            close(m_master);
-            ThrowErrno("symlink");
-        }
+    // symlink() never replaces what is there: an existing file, device or link is left alone.
+    if (!m_settings.linkPath.empty() && symlink(m_terminalPath.c_str(), m_settings.linkPath.c_str()) != 0) {
+        close(m_master);
+        ThrowErrno(("cannot make the link " + m_settings.linkPath).c_str());
     }
 }
 
 PtyServer::~PtyServer() {
-    if (!m_settings.linkPath.empty())
+    if (OwnsLink())
         unlink(m_settings.linkPath.c_str());
     if (m_master >= 0)
         close(m_master);
+}
+
+// The link path still holds the link this server made: someone may have replaced it meanwhile.
+bool PtyServer::OwnsLink() const {
+    if (m_settings.linkPath.empty())
+        return false;
+    char target[128];
+    const ssize_t n = readlink(m_settings.linkPath.c_str(), target, sizeof target);
+    return n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == m_terminalPath;
 }
 
 std::uint64_t PtyServer::NowUs() const {

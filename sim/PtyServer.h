@@ -16,12 +16,13 @@ namespace bf::sim {
 class PtyServer {
   public:
     struct Settings {
-        std::string linkPath; // symlink to the terminal, empty for none
+        std::string linkPath; // symlink to the terminal, empty for none; must not exist yet
         bool pace = false;    // 11 bits per byte at the line's rate, both ways
         bool rateCheck = true;
     };
 
-    PtyServer(ControllerModel& model, Settings settings); // throws std::system_error
+    // Throws std::system_error, also when something already exists at the link path.
+    PtyServer(ControllerModel& model, Settings settings);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -38,6 +39,7 @@ class PtyServer {
         std::uint32_t baud;
     };
 
+    bool OwnsLink() const;
     std::uint64_t NowUs() const;
     std::uint32_t TerminalRate() const;
     int PollTimeoutMs() const;

@@ -1,8 +1,12 @@
 #include "SimOptions.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace bf::sim {
 
@@ -126,6 +130,50 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
     return handlers;
 }
 
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+// What the options name on disk is checked at the start, so a mistake is reported before the
+// terminal is served rather than found out, or silently lost, at exit.
+std::string CheckPaths(const SimOptions& o) {
+    struct stat st {};
+    if (!o.linkPath.empty() && lstat(o.linkPath.c_str(), &st) == 0)
+        return "--link " + o.linkPath + ": something is already there; brenvaldor-sim replaces " +
+               "nothing, so remove it or choose another path";
+    if (!o.printoutFile.empty()) {
+        if (stat(o.printoutFile.c_str(), &st) != 0 || access(o.printoutFile.c_str(), R_OK) != 0)
+            return "--printout " + o.printoutFile + ": " + Reason();
+        if (S_ISDIR(st.st_mode))
+            return "--printout " + o.printoutFile + ": is a folder, not a file";
+    }
+    if (!o.recordFile.empty()) {
+        const std::string folder = FolderOf(o.recordFile);
+        if (stat(folder.c_str(), &st) != 0)
+            return "--record " + o.recordFile + ": the folder " + folder + " does not exist";
+        if (!S_ISDIR(st.st_mode))
+            return "--record " + o.recordFile + ": " + folder + " is not a folder";
+        if (access(folder.c_str(), W_OK | X_OK) != 0)
+            return "--record " + o.recordFile + ": the folder " + folder + " is not writable: " + Reason();
+        if (stat(o.recordFile.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return "--record " + o.recordFile + ": is a folder, not a file";
+    }
+    return {};
+}
+
+// The controller refuses a frame only with these codes.
+bool IsRefusalCode(std::uint8_t code) {
+    return code >= 0x04 && code <= 0x06;
+}
+
 bool ApplyFlag(SimOptions& o, const std::string& flag) {
     if (flag == "--pace")
         o.pace = true;
@@ -165,6 +213,13 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args, 
         }
         ++i;
     }
+    if (!IsRefusalCode(options.faults.refuseCode)) {
+        error = "--refuse-code must be 04, 05 or 06";
+        return std::nullopt;
+    }
+    error = CheckPaths(options);
+    if (!error.empty())
+        return std::nullopt;
     return options;
 }
 

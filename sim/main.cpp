@@ -36,11 +36,14 @@ bool LoadPrintout(const std::string& path, std::string& printout) {
     return true;
 }
 
-// The texts the PC sent, each framed as on the line, for a test or a user to compare.
-void WriteRecord(const std::string& path, const bf::sim::ControllerModel& model) {
+// The texts the PC sent, each framed as on the line, for a test or a user to compare. False when
+// the file could not be written whole.
+bool WriteRecord(const std::string& path, const bf::sim::ControllerModel& model) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const std::string& text : model.receivedTexts)
         out << "\xFF\x23" << text;
+    out.close();
+    return !out.fail();
 }
 
 } // namespace
@@ -68,8 +71,10 @@ int main(int argc, char** argv) {
         std::printf("%s\n", server.TerminalPath().c_str());
         std::fflush(stdout);
         server.Run(g_stop);
-        if (!options->recordFile.empty())
-            WriteRecord(options->recordFile, model);
+        if (!options->recordFile.empty() && !WriteRecord(options->recordFile, model)) {
+            std::fprintf(stderr, "brenvaldor-sim: cannot write %s\n", options->recordFile.c_str());
+            return 1;
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "brenvaldor-sim: %s\n", e.what());
         return 1;

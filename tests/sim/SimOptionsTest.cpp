@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 namespace bf::sim {
 namespace {
 
@@ -23,15 +27,29 @@ TEST(SimOptionsTest, DefaultsServeAHealthyController) {
     EXPECT_EQ(o->faults.refuseFrame, 0u);
 }
 
-TEST(SimOptionsTest, EveryKnobReachesTheFaults) {
+// A fresh folder for the files the options name, removed with its content at the end.
+class SimPathsTest : public ::testing::Test {
+  protected:
+    SimPathsTest() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "bf-simopt-XXXXXX").string();
+        m_dir = ::mkdtemp(pattern.data());
+        std::ofstream(In("printout.txt")) << "P1=1\r\n";
+    }
+    ~SimPathsTest() override { std::filesystem::remove_all(m_dir); }
+    std::string In(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::filesystem::path m_dir;
+};
+
+TEST_F(SimPathsTest, EveryKnobReachesTheFaults) {
     const auto o =
-        Parse({"--link",     "/tmp/tty",       "--pace", "--no-rate-check", "--silent", "--silent-on",
-               "F2,24",      "--delay",        "150",    "--wrong-byte",    "F1=7f",    "--extra-bytes",
-               "FB=2",       "--refuse-frame", "3",      "--refuse-code",   "06",       "--refuse-times",
-               "4",          "--noise",        "5",      "--drop-after",    "100",      "--stream",
-               "--printout", "p.txt"});
+        Parse({"--link",     In("tty"),          "--pace",   "--no-rate-check", "--silent", "--silent-on",
+               "F2,24",      "--delay",          "150",      "--wrong-byte",    "F1=7f",    "--extra-bytes",
+               "FB=2",       "--refuse-frame",   "3",        "--refuse-code",   "06",       "--refuse-times",
+               "4",          "--noise",          "5",        "--drop-after",    "100",      "--stream",
+               "--printout", In("printout.txt"), "--record", In("record")});
     ASSERT_TRUE(o);
-    EXPECT_EQ(o->linkPath, "/tmp/tty");
+    EXPECT_EQ(o->linkPath, In("tty"));
     EXPECT_TRUE(o->pace);
     EXPECT_FALSE(o->rateCheck);
     EXPECT_TRUE(o->faults.silent);
@@ -45,7 +63,43 @@ TEST(SimOptionsTest, EveryKnobReachesTheFaults) {
     EXPECT_EQ(o->faults.noiseBytes, 5u);
     EXPECT_EQ(o->faults.dropAfterFrames, 100u);
     EXPECT_TRUE(o->faults.stream);
-    EXPECT_EQ(o->printoutFile, "p.txt");
+    EXPECT_EQ(o->printoutFile, In("printout.txt"));
+    EXPECT_EQ(o->recordFile, In("record"));
+}
+
+TEST_F(SimPathsTest, PathsThatCannotServeAreRefusedAtTheStart) {
+    std::ofstream(In("taken")) << "keep";
+    std::filesystem::create_symlink(In("gone"), In("dangling"));
+    std::filesystem::create_directory(In("folder"));
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--link", In("taken")}, "something is already there"},
+        {{"--link", In("dangling")}, "something is already there"},
+        {{"--link", In("folder")}, "something is already there"},
+        {{"--printout", In("folder")}, "is a folder, not a file"},
+        {{"--printout", In("missing")}, "No such file or directory"},
+        {{"--record", In("missing/record")}, "the folder " + In("missing") + " does not exist"},
+        {{"--record", In("taken/record")}, In("taken") + " is not a folder"},
+        {{"--record", In("folder")}, "is a folder, not a file"},
+    };
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error));
+        EXPECT_NE(error.find(args[0] + " " + args[1] + ": "), std::string::npos) << error;
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
+    EXPECT_TRUE(Parse({"--record", In("folder/record"), "--printout", In("printout.txt")}));
+    EXPECT_TRUE(Parse({"--record", "relative-record"}));
+}
+
+TEST(SimOptionsTest, RefusalCodeIsOneTheControllerSends) {
+    for (const char* code : {"04", "05", "06"})
+        EXPECT_TRUE(Parse({"--refuse-code", code})) << code;
+    for (const char* code : {"00", "03", "07", "ff"}) {
+        std::string error;
+        EXPECT_FALSE(Parse({"--refuse-code", code}, &error)) << code;
+        EXPECT_EQ(error, "--refuse-code must be 04, 05 or 06");
+    }
 }
 
 TEST(SimOptionsTest, StoreTimeReachesTheModel) {
