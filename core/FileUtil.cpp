@@ -1,6 +1,5 @@
 #include "FileUtil.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -22,7 +21,6 @@ constexpr char kFileChangedReason[] = "The file changed while it was read";
 // Temporary names stay well below the 255-byte name limit whatever the target's name length.
 constexpr std::size_t kMaxTempStem = 200;
 constexpr int kTempAttempts = 100;
-constexpr std::size_t kReadChunk = 64 * 1024;
 
 std::string_view BaseName(std::string_view path) {
     const auto slash = path.rfind('/');
@@ -60,20 +58,25 @@ std::string ResolveLink(std::string path) {
     return resolved;
 }
 
-// 0 when `path` may be replaced: it does not exist, or it is a regular file this user may write.
+// What a rename would replace at a path: its mode (0 when nothing is there), and 0 when it may be
+// replaced or the reason why not.
+struct Target {
+    mode_t mode;
+    int error;
+};
+
 // A folder, a device, a pipe or a socket is never replaced: the rename would put a plain file in
-// its place. `st` gets the target's status; its mode is 0 when there is no target.
-int TargetError(const std::string& path, struct stat& st) {
-    if (stat(path.c_str(), &st) != 0) {
-        st.st_mode = 0;
-        return 0;
-    }
+// its place. Nor is a regular file this user may not write: the rename would go around its
+// protection.
+Target CheckTarget(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return {0, 0};
     if (S_ISDIR(st.st_mode))
-        return EISDIR;
+        return {st.st_mode, EISDIR};
     if (!S_ISREG(st.st_mode))
-        return kNotRegularFile;
-    // The rename would replace a write-protected file; refuse it as writing it in place would.
-    return access(path.c_str(), W_OK) == 0 ? 0 : errno;
+        return {st.st_mode, kNotRegularFile};
+    return {st.st_mode, access(path.c_str(), W_OK) == 0 ? 0 : errno};
 }
 
 std::string ErrorText(const char* prefix, std::string_view path, int error) {
@@ -126,26 +129,23 @@ int ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& c
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return errno;
-    struct stat st {};
-    int error = fstat(fd, &st) != 0 ? errno : 0;
-    if (error == 0 && !S_ISREG(st.st_mode))
-        error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
     // One byte beyond the limit tells a file that is too large, without reading all of it.
-    while (error == 0 && content.size() <= maxSize) {
-        const std::size_t used = content.size();
-        content.resize(std::min(maxSize + 1, used + kReadChunk));
+    content.resize(maxSize + 1);
+    std::size_t used = 0;
+    int error = 0;
+    while (error == 0 && used < content.size()) {
         const ssize_t n = read(fd, content.data() + used, content.size() - used);
-        content.resize(used + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-        if (n < 0 && errno != EINTR)
-            error = errno;
         if (n == 0)
             break;
+        if (n > 0)
+            used += static_cast<std::size_t>(n);
+        else if (errno != EINTR)
+            error = errno; // also EISDIR for a folder
     }
-    if (error == 0 && content.size() > maxSize)
-        error = EFBIG;
     close(fd);
-    if (error != 0)
-        content.clear();
+    if (error == 0 && used > maxSize)
+        error = EFBIG;
+    content.resize(error == 0 ? used : 0);
     return error;
 }
 
@@ -193,9 +193,9 @@ void AtomicFileWriter::Discard() {
 bool AtomicFileWriter::Open() {
     if (m_error != 0 || m_fd >= 0)
         return m_fd >= 0;
-    struct stat target {};
-    if (const int error = TargetError(m_path, target); error != 0)
-        return Fail(error);
+    const Target target = CheckTarget(m_path);
+    if (target.error != 0)
+        return Fail(target.error);
 
     const std::string folder = FolderOf(m_path);
     const std::string stem = std::string(BaseName(m_path).substr(0, kMaxTempStem));
@@ -207,8 +207,8 @@ bool AtomicFileWriter::Open() {
         if (fd >= 0) {
             m_fd = fd;
             m_tempPath = std::move(candidate);
-            if (target.st_mode != 0)
-                fchmod(m_fd, target.st_mode & 07777);
+            if (target.mode != 0)
+                fchmod(m_fd, target.mode & 07777);
             return true;
         }
         if (errno != EEXIST)
@@ -241,8 +241,7 @@ bool AtomicFileWriter::Commit() {
     const int fd = std::exchange(m_fd, -1);
     if (close(fd) != 0)
         return Fail(errno);
-    struct stat target {};
-    if (const int error = TargetError(m_path, target); error != 0)
+    if (const int error = CheckTarget(m_path).error; error != 0)
         return Fail(error);
     if (rename(m_tempPath.c_str(), m_path.c_str()) != 0)
         return Fail(errno);

@@ -153,11 +153,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 }
 
 std::string IniFile::Text() const {
-    std::size_t size = 0;
-    for (const auto& line : m_lines)
-        size += line.size() + 1;
     std::string text;
-    text.reserve(size);
     for (const auto& line : m_lines)
         text.append(line).push_back('\n');
     return text;

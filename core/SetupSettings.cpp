@@ -28,12 +28,12 @@ std::string Decimal(std::int32_t value) {
 }
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && home[0] != '\0')
+    if (const char* home = std::getenv("HOME"); home && *home)
         return home;
     // Started without HOME (from a service, or with a cleared environment): the user's home folder
     // from the password database.
     const passwd* user = getpwuid(getuid());
-    return user && user->pw_dir ? user->pw_dir : "";
+    return user ? user->pw_dir : "";
 }
 } // namespace
 
@@ -44,7 +44,6 @@ std::string FilePath() {
         return std::string(xdg) + "/" + kFileName;
     return HomeFolder() + "/.config/" + kFileName;
 }
-
 
 std::int32_t ParseDecimal(std::string_view text) {
     std::size_t i = 0;

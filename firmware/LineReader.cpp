@@ -46,7 +46,7 @@ void LineReader::Carry(const char* data, std::size_t size) {
 }
 
 std::size_t LineReader::TakeIfNext(std::string_view bytes) {
-    if (m_end - m_pos < bytes.size() || std::memcmp(m_buffer.data() + m_pos, bytes.data(), bytes.size()) != 0)
+    if (!std::string_view(m_buffer.data() + m_pos, m_end - m_pos).starts_with(bytes))
         return 0;
     m_pos += bytes.size();
     return bytes.size();

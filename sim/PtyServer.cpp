@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <stdexcept>
-#include <string_view>
 #include <system_error>
 #include <termios.h>
 #include <thread>
@@ -85,11 +85,8 @@ PtyServer::~PtyServer() {
 
 // The link path still holds the link this server made: someone may have replaced it meanwhile.
 bool PtyServer::OwnsLink() const {
-    if (m_settings.linkPath.empty())
-        return false;
-    char target[128];
-    const ssize_t n = readlink(m_settings.linkPath.c_str(), target, sizeof target);
-    return n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == m_terminalPath;
+    std::error_code ec;
+    return std::filesystem::read_symlink(m_settings.linkPath, ec) == m_terminalPath;
 }
 
 std::uint64_t PtyServer::NowUs() const {

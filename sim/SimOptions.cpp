@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <sys/stat.h>
@@ -130,14 +131,6 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
     return handlers;
 }
 
-// The folder part of a path ("." for a bare name).
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string Reason() {
     return std::strerror(errno);
 }
@@ -156,7 +149,9 @@ std::string CheckPaths(const SimOptions& o) {
             return "--printout " + o.printoutFile + ": is a folder, not a file";
     }
     if (!o.recordFile.empty()) {
-        const std::string folder = FolderOf(o.recordFile);
+        std::string folder = std::filesystem::path(o.recordFile).parent_path().string();
+        if (folder.empty())
+            folder = ".";
         if (stat(folder.c_str(), &st) != 0)
             return "--record " + o.recordFile + ": the folder " + folder + " does not exist";
         if (!S_ISDIR(st.st_mode))

@@ -2,14 +2,19 @@
 // message, before anything on disk is touched.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace bf::test {
 namespace {
@@ -59,6 +64,43 @@ TEST(SimProgram, OptionsThatCannotServeEndItWithStatus2) {
     }
     std::ifstream in(taken);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+    fs::remove_all(dir);
+}
+
+TEST(SimProgram, RecordThatCannotBeWrittenAtExitEndsWithStatus1) {
+    std::string pattern = (fs::temp_directory_path() / "bf-simrec-XXXXXX").string();
+    const fs::path dir = ::mkdtemp(pattern.data());
+    fs::create_directory(dir / "gone");
+    const std::string record = (dir / "gone" / "record").string();
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> args{BF_SIM_PROGRAM, "--record", record};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, BF_SIM_PROGRAM, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    FILE* output = fdopen(out[0], "r");
+    char line[256] = {};
+    ASSERT_NE(fgets(line, sizeof line, output), nullptr); // the terminal: it serves
+    fs::remove_all(dir / "gone");
+    kill(pid, SIGTERM);
+    std::string rest;
+    while (fgets(line, sizeof line, output))
+        rest += line;
+    fclose(output);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(rest, "brenvaldor-sim: cannot write " + record + "\n");
     fs::remove_all(dir);
 }
 

@@ -55,7 +55,12 @@ class AtomicFileWriterTest : public ::testing::Test {
 
 TEST_F(AtomicFileWriterTest, CreatesAndReplacesWithoutLeavingTemporaryFiles) {
     const std::string path = dir / "a.bin";
+    const mode_t mask = umask(022);
     ASSERT_EQ(WriteFileAtomically(path, "first", 5), 0);
+    umask(mask);
+    struct stat created {};
+    stat(path.c_str(), &created);
+    EXPECT_EQ(created.st_mode & 07777, 0644u); // a new file gets the usual mode
     chmod(path.c_str(), 0640);
     ASSERT_EQ(WriteFileAtomically(path, "second!", 7), 0);
     EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'s', 'e', 'c', 'o', 'n', 'd', '!'}));
@@ -70,7 +75,9 @@ TEST_F(AtomicFileWriterTest, UncreatableTargetsFailWithTheirReason) {
     WriteText(dir / "plain", "");
     EXPECT_EQ(WriteFileAtomically(dir / "plain/a.bin", "x", 1), ENOTDIR);
     std::filesystem::create_directory(dir / "folder.bin");
-    EXPECT_EQ(WriteFileAtomically(dir / "folder.bin", "x", 1), EISDIR);
+    AtomicFileWriter folder(dir / "folder.bin");
+    EXPECT_FALSE(folder.Open()) << "refused before any data is gathered";
+    EXPECT_EQ(folder.Error(), EISDIR);
     EXPECT_EQ(dir.Names().size(), 2u);
 }
 
@@ -89,7 +96,9 @@ TEST_F(AtomicFileWriterTest, OnlyRegularFilesAreReplaced) {
     ASSERT_GE(special.size(), 3u);
     for (const auto& file : special) {
         SCOPED_TRACE(file.path);
-        EXPECT_EQ(WriteFileAtomically(file.path, "x", 1), kNotRegularFile);
+        AtomicFileWriter writer(file.path);
+        EXPECT_FALSE(writer.Open()) << "refused before any data is gathered";
+        EXPECT_EQ(writer.Error(), kNotRegularFile);
         EXPECT_TRUE(file.Unchanged());
     }
     EXPECT_EQ(dir.Names().size(), special.size());
@@ -113,14 +122,20 @@ TEST_F(AtomicFileWriterTest, ReadingTakesRegularFilesUpToTheLimit) {
     WriteText(dir / "over", std::string(101, 'o'));
     std::filesystem::create_directory(dir / "folder");
     const std::pair<std::string, int> cases[] = {
-        {"empty", 0}, {"limit", 0}, {"over", EFBIG}, {"missing", ENOENT}, {"folder", EISDIR},
+        {dir / "empty", 0},       {dir / "limit", 0},      {dir / "over", EFBIG}, {dir / "missing", ENOENT},
+        {dir / "folder", EISDIR}, {"/proc/self/mem", EIO}, // a regular file whose reading fails
     };
-    for (const auto& [name, expected] : cases) {
-        SCOPED_TRACE(name);
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto openBefore = openFiles();
+    for (const auto& [path, expected] : cases) {
+        SCOPED_TRACE(path);
         std::string content = "stale";
-        EXPECT_EQ(ReadRegularFile(dir / name, 100, content), expected);
-        EXPECT_EQ(content.size(), name == "limit" ? 100u : 0u);
+        EXPECT_EQ(ReadRegularFile(path, 100, content), expected);
+        EXPECT_EQ(content, path == dir / "limit" ? std::string(100, 'l') : "");
     }
+    EXPECT_EQ(openFiles(), openBefore) << "a file was left open";
     // Never opened: a pipe could block, a device (a serial port, say) could act on being opened.
     const auto special = test::MakeSpecialFiles(dir.path(), "special", "");
     ASSERT_GE(special.size(), 3u);

@@ -42,10 +42,13 @@ TEST_F(PtyServerLinkTest, NothingThatIsAlreadyThereIsReplacedOrRemoved) {
     std::ofstream(In("file")) << "keep";
     fs::create_symlink("/dev/null", In("device-link"));
     fs::create_directory(In("folder"));
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto openBefore = openFiles();
     for (const char* name : {"file", "device-link", "folder"}) {
         SCOPED_TRACE(name);
         EXPECT_THROW(PtyServer(model, {In(name), false, true}), std::system_error);
     }
+    EXPECT_EQ(openFiles(), openBefore) << "the terminal was left open";
     EXPECT_EQ(Content(In("file")), "keep");
     EXPECT_EQ(fs::read_symlink(In("device-link")), "/dev/null");
     EXPECT_TRUE(fs::is_directory(In("folder")));

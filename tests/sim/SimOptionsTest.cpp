@@ -1,4 +1,5 @@
 #include "SimOptions.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,32 @@ TEST_F(SimPathsTest, PathsThatCannotServeAreRefusedAtTheStart) {
     }
     EXPECT_TRUE(Parse({"--record", In("folder/record"), "--printout", In("printout.txt")}));
     EXPECT_TRUE(Parse({"--record", "relative-record"}));
+}
+
+TEST_F(SimPathsTest, FilesThisUserMayNotUseAreRefused) {
+    std::ofstream(In("secret.txt")) << "P1=1\r\n";
+    std::filesystem::permissions(In("secret.txt"), std::filesystem::perms::none);
+    std::filesystem::create_directory(In("locked"));
+    std::filesystem::permissions(
+        In("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                          std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    std::filesystem::permissions(m_dir, std::filesystem::perms::all);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--printout", In("secret.txt")}, ": Permission denied"},
+        {{"--record", In("locked/record")},
+         ": the folder " + In("locked") + " is not writable: Permission denied"},
+    };
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args[0]);
+        // 0: refused with the message; 1: accepted; 2: refused with another message.
+        EXPECT_EQ(test::RunUnprivileged([&] {
+                      std::string error;
+                      if (Parse(args, &error))
+                          return 1;
+                      return error == args[0] + " " + args[1] + message ? 0 : 2;
+                  }),
+                  0);
+    }
 }
 
 TEST(SimOptionsTest, RefusalCodeIsOneTheControllerSends) {

@@ -27,11 +27,14 @@ void PrintTo(const LoadedFile& file, std::ostream* os) {
 const std::string kS3Data = S3(0x110000, {0x01, 0x02, 0x03, 0x04});
 constexpr char kNoFirmwareData[] = "The loaded file holds no firmware data for the controller.\n"
                                    "Open an S-record file with S3 records (*.hex) or a binary image (*.bin).";
+constexpr char kNoImage[] = "No firmware loaded.\nOpen a complete firmware file before updating.";
 
-class UpdateRefusalTest : public ControllerFixture, public ::testing::WithParamInterface<LoadedFile> {
+class UpdateAfterOpenTest : public ControllerFixture {
   protected:
     TempDir dir;
 };
+
+class UpdateRefusalTest : public UpdateAfterOpenTest, public ::testing::WithParamInterface<LoadedFile> {};
 
 TEST_P(UpdateRefusalTest, OpenThenUpdate) {
     const std::string path = dir / GetParam().name;
@@ -64,6 +67,24 @@ TEST_P(UpdateRefusalTest, OpenThenUpdate) {
     EXPECT_EQ(VerifyProgram(session, *image, state).end, CommandResult::End::FileFailed);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, kNoFirmwareData);
+    EXPECT_THAT(port.opens, IsEmpty());
+}
+
+TEST_F(UpdateAfterOpenTest, HalfConvertedImageIsRefusedAsNotLoaded) {
+    WriteText(dir / "good.hex", kS3Data + "\n");
+    WriteText(dir / "bad.hex", S3(0x120000, {0x05}) + "\n" + S3(0x130000, {0x06}, 1) + "\n");
+    for (const char* name : {"good.hex", "bad.hex"}) {
+        host.fileAnswers.push_back(dir / name);
+        OpenFirmware(host, *image, state);
+    }
+    ASSERT_FALSE(state.loaded);
+    ASSERT_GT(state.m_nBlocksToWrite, 0); // the counts of the good file
+    host.boxes.clear();
+
+    UpdateProgram(session, *image, state);
+
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, kNoImage);
     EXPECT_THAT(port.opens, IsEmpty());
 }
 
