@@ -145,9 +145,10 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
             return;
         }
     }
-    // After the section's last non-blank line, so the blank line before the next section stays.
+    // After the section's last non-blank line, so the blank line before the next section stays
+    // (the header, never blank, stops the search).
     std::size_t insertAt = body->end;
-    while (insertAt > body->begin && Trim(m_lines[insertAt - 1]).empty())
+    while (Trim(m_lines[insertAt - 1]).empty())
         --insertAt;
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
 }

@@ -136,6 +136,27 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
+// The record is written at exit: into an existing file this user may write, or as a new file in a
+// folder this user may write to. "" when it can be written, else what stands in the way.
+std::string CheckRecordFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return "is a folder, not a file";
+        return access(path.c_str(), W_OK) == 0 ? "" : Reason();
+    }
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    if (stat(folder.c_str(), &st) != 0)
+        return "the folder " + folder + " does not exist";
+    if (!S_ISDIR(st.st_mode))
+        return folder + " is not a folder";
+    if (access(folder.c_str(), W_OK | X_OK) != 0)
+        return "the folder " + folder + " is not writable: " + Reason();
+    return {};
+}
+
 // What the options name on disk is checked at the start, so a mistake is reported before the
 // terminal is served rather than found out, or silently lost, at exit.
 std::string CheckPaths(const SimOptions& o) {
@@ -149,20 +170,10 @@ std::string CheckPaths(const SimOptions& o) {
         if (S_ISDIR(st.st_mode))
             return "--printout " + o.printoutFile + ": is a folder, not a file";
     }
-    if (!o.recordFile.empty()) {
-        std::string folder = std::filesystem::path(o.recordFile).parent_path().string();
-        if (folder.empty())
-            folder = ".";
-        if (stat(folder.c_str(), &st) != 0)
-            return "--record " + o.recordFile + ": the folder " + folder + " does not exist";
-        if (!S_ISDIR(st.st_mode))
-            return "--record " + o.recordFile + ": " + folder + " is not a folder";
-        if (access(folder.c_str(), W_OK | X_OK) != 0)
-            return "--record " + o.recordFile + ": the folder " + folder + " is not writable: " + Reason();
-        if (stat(o.recordFile.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-            return "--record " + o.recordFile + ": is a folder, not a file";
-    }
-    return {};
+    if (o.recordFile.empty())
+        return {};
+    const std::string problem = CheckRecordFile(o.recordFile);
+    return problem.empty() ? "" : "--record " + o.recordFile + ": " + problem;
 }
 
 // The controller refuses a frame only with these codes.

@@ -61,13 +61,13 @@ TEST_F(AtomicFileWriterTest, CreatesAndReplacesWithoutLeavingTemporaryFiles) {
     struct stat created {};
     stat(path.c_str(), &created);
     EXPECT_EQ(created.st_mode & 07777, 0644u); // a new file gets the usual mode
-    chmod(path.c_str(), 0640);
+    chmod(path.c_str(), 0751);
     ASSERT_EQ(WriteFileAtomically(path, "second!", 7), 0);
     EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'s', 'e', 'c', 'o', 'n', 'd', '!'}));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
     struct stat st {};
     stat(path.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 07777, 0640u); // the replaced file's mode is kept
+    EXPECT_EQ(st.st_mode & 07777, 0751u); // the replaced file's mode is kept
 }
 
 TEST_F(AtomicFileWriterTest, UncreatableTargetsFailWithTheirReason) {
@@ -118,22 +118,28 @@ TEST_F(AtomicFileWriterTest, TargetReplacedByAPipeMeanwhileIsKept) {
 
 TEST_F(AtomicFileWriterTest, ReadingTakesRegularFilesUpToTheLimit) {
     WriteText(dir / "empty", "");
+    WriteText(dir / "one", "1");
     WriteText(dir / "limit", std::string(100, 'l'));
     WriteText(dir / "over", std::string(101, 'o'));
     std::filesystem::create_directory(dir / "folder");
-    const std::pair<std::string, int> cases[] = {
-        {dir / "empty", 0},       {dir / "limit", 0},      {dir / "over", EFBIG}, {dir / "missing", ENOENT},
-        {dir / "folder", EISDIR}, {"/proc/self/mem", EIO}, // a regular file whose reading fails
+    const struct {
+        std::string path;
+        int error;
+        std::string content;
+    } cases[] = {
+        {dir / "empty", 0, ""},      {dir / "one", 0, "1"},         {dir / "limit", 0, std::string(100, 'l')},
+        {dir / "over", EFBIG, ""},   {dir / "missing", ENOENT, ""}, {dir / "folder", EISDIR, ""},
+        {"/proc/self/mem", EIO, ""}, // a regular file whose reading fails
     };
     const auto openFiles = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
     };
     const auto openBefore = openFiles();
-    for (const auto& [path, expected] : cases) {
-        SCOPED_TRACE(path);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
         std::string content = "stale";
-        EXPECT_EQ(ReadRegularFile(path, 100, content), expected);
-        EXPECT_EQ(content, path == dir / "limit" ? std::string(100, 'l') : "");
+        EXPECT_EQ(ReadRegularFile(c.path, 100, content), c.error);
+        EXPECT_EQ(content, c.content);
     }
     EXPECT_EQ(openFiles(), openBefore) << "a file was left open";
     // Never opened: a pipe could block, a device (a serial port, say) could act on being opened.

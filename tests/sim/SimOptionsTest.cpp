@@ -94,29 +94,34 @@ TEST_F(SimPathsTest, PathsThatCannotServeAreRefusedAtTheStart) {
 }
 
 TEST_F(SimPathsTest, FilesThisUserMayNotUseAreRefused) {
+    namespace fs = std::filesystem;
     std::ofstream(In("secret.txt")) << "P1=1\r\n";
-    std::filesystem::permissions(In("secret.txt"), std::filesystem::perms::none);
-    std::filesystem::create_directory(In("locked"));
-    std::filesystem::permissions(
-        In("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                          std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-    std::filesystem::permissions(m_dir, std::filesystem::perms::all);
+    fs::permissions(In("secret.txt"), fs::perms::none);
+    fs::create_directory(In("locked"));
+    std::ofstream(In("locked/open-record")) << "";
+    fs::permissions(In("locked/open-record"), fs::perms::all);
+    fs::permissions(In("locked"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+    fs::permissions(m_dir, fs::perms::all);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--printout", In("secret.txt")}, ": Permission denied"},
         {{"--record", In("locked/record")},
          ": the folder " + In("locked") + " is not writable: Permission denied"},
+        {{"--record", In("secret.txt")}, ": Permission denied"},
+        {{"--record", In("locked/open-record")}, ""}, // a file this user may write, in any folder
     };
     for (const auto& [args, message] : cases) {
-        SCOPED_TRACE(args[0]);
-        // 0: refused with the message; 1: accepted; 2: refused with another message.
+        SCOPED_TRACE(args[1]);
+        // 0: as expected; 1: accepted although it should not be; 2: refused, or with another message.
         EXPECT_EQ(test::RunUnprivileged([&] {
                       std::string error;
                       if (Parse(args, &error))
-                          return 1;
+                          return message.empty() ? 0 : 1;
                       return error == args[0] + " " + args[1] + message ? 0 : 2;
                   }),
                   0);
     }
+    fs::permissions(In("locked"), fs::perms::owner_all); // so that it can be removed
 }
 
 TEST(SimOptionsTest, RefusalCodeIsOneTheControllerSends) {
