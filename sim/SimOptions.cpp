@@ -170,9 +170,7 @@ std::string CheckPaths(const SimOptions& o) {
         if (S_ISDIR(st.st_mode))
             return "--printout " + o.printoutFile + ": is a folder, not a file";
     }
-    if (o.recordFile.empty())
-        return {};
-    const std::string problem = CheckRecordFile(o.recordFile);
+    const std::string problem = o.recordFile.empty() ? "" : CheckRecordFile(o.recordFile);
     return problem.empty() ? "" : "--record " + o.recordFile + ": " + problem;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace bf::sim {
 namespace {
@@ -121,6 +122,10 @@ TEST_F(SimPathsTest, FilesThisUserMayNotUseAreRefused) {
                   }),
                   0);
     }
+    // Without --record no folder needs to be writable, not even the current one.
+    EXPECT_EQ(
+        test::RunUnprivileged([&] { return chdir(In("locked").c_str()) == 0 && Parse({"--pace"}) ? 0 : 1; }),
+        0);
     fs::permissions(In("locked"), fs::perms::owner_all); // so that it can be removed
 }
 
