@@ -29,6 +29,7 @@ const std::vector<std::string> kProgramFolders = {"core", "serial", "firmware", 
 const std::vector<std::string> kAllowedInCalls = {
     "kApplicationTitle", // the window's own title, also the caption of boxes that have none
     "kCodeBoxes",        // the result codes' kBox texts and captions, by code
+    "kNotRegularFile",   // an error code, which FileWriteErrorText words like any errno value
 };
 
 std::string ReadFile(const std::string& path) {
