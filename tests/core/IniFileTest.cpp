@@ -180,20 +180,6 @@ TEST_F(IniFileDisk, FileOfTheLimitSizeIsReadAndWritten) {
     EXPECT_EQ(IniFile::Load(path.string()).Get("Setup", "SerialPort"), "4");
 }
 
-TEST(IniFile, KeysAfterALongSectionAreFoundAndSetInPlace) {
-    std::string text = "[Setup]\n";
-    for (int i = 0; i < 5000; ++i)
-        text += "Note" + std::to_string(i) + "=x\n";
-    text += "SerialPort=3\n[Ports]\nCOM1=/tmp/sim\nSerialPort=9\n";
-    auto ini = IniFile::Parse(text);
-    EXPECT_EQ(ini.Get("Setup", "SerialPort"), "3");
-    EXPECT_EQ(ini.Keys("Setup").size(), 5001u);
-    ini.Set("Setup", "SerialPort", "4");
-    ini.Set("Setup", "SerialBaudRate", "9600");
-    EXPECT_EQ(ini.Get("Ports", "SerialPort"), "9");
-    EXPECT_NE(ini.Text().find("SerialPort=4\nSerialBaudRate=9600\n[Ports]\n"), std::string::npos);
-}
-
 TEST_F(IniFileDisk, SaveThroughSymlinkReplacesTheTargetAndKeepsItsMode) {
     const auto target = m_dir / "real.ini";
     const auto link = m_dir / "link.ini";
