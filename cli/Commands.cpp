@@ -110,9 +110,20 @@ int ConnectSteps(CommandContext& c) {
     return c.WaitForPort();
 }
 
+// An image with nothing to write is refused before any port is chosen, searched or opened.
+int LoadFirmwareToSend(CommandContext& c, LoadedImage& loaded) {
+    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+        return status;
+    if (const char* refusal = UpdateRefusal(loaded.state)) {
+        c.host.Error(refusal);
+        return exit_status::BadInput;
+    }
+    return exit_status::Ok;
+}
+
 int Update(CommandContext& c) {
     LoadedImage loaded;
-    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+    if (const int status = LoadFirmwareToSend(c, loaded); status != exit_status::Ok)
         return status;
     if (c.inv.dryRun) {
         PrintLines(c.host, ImageSummary(*loaded.image, loaded.state, loaded.type, loaded.fileSize));
@@ -162,7 +173,7 @@ void ReportSectors(CommandContext& c, const FirmwareImage& image) {
 
 int Verify(CommandContext& c) {
     LoadedImage loaded;
-    if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
+    if (const int status = LoadFirmwareToSend(c, loaded); status != exit_status::Ok)
         return status;
     if (const int status = ConnectSteps(c); status != exit_status::Ok)
         return status;

@@ -173,24 +173,13 @@ StepResult RunVerify(Session& s, FirmwareImage& image) {
     return Verify(s, image);
 }
 
-// Why the image must not go to the controller, or nullptr when it may.
-const char* Refusal(const ImageState& state) {
-    if (!state.loaded)
-        return kBoxNoImage;
-    // Without a write block the update would erase, write and verify nothing and still end with
-    // "CHECKSUM OK", and a verification would compare no sector and find them all equal.
-    if (state.m_nBlocksToWrite <= 0)
-        return kBoxNoFirmwareData;
-    return nullptr;
-}
-
 // What the update and the verification share around their steps: the refusal of an image that
 // was not loaded whole or holds nothing to write, the start (log emptied, counter emptied, toolbar
 // off, closing flag cleared), and the ends: normal, failure exit, or silence when the window is
 // closing.
 template <typename Steps>
 CommandResult RunWithController(Session& s, FirmwareImage& image, const ImageState& state, Steps steps) {
-    if (const char* refusal = Refusal(state)) {
+    if (const char* refusal = UpdateRefusal(state)) {
         s.host.MessageBox(refusal, "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
@@ -217,6 +206,16 @@ CommandResult RunWithController(Session& s, FirmwareImage& image, const ImageSta
 }
 
 } // namespace
+
+const char* UpdateRefusal(const ImageState& state) {
+    if (!state.loaded)
+        return kBoxNoImage;
+    // Without a write block the update would erase, write and verify nothing and still end with
+    // "CHECKSUM OK", and a verification would compare no sector and find them all equal.
+    if (state.m_nBlocksToWrite <= 0)
+        return kBoxNoFirmwareData;
+    return nullptr;
+}
 
 CommandResult UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state) {
     return RunWithController(s, image, state, [&] { return RunUpdate(s, image, state); });

@@ -9,6 +9,10 @@ namespace bf {
 // The log line that starts the write phase (the frames of the image, acknowledged one by one).
 constexpr char kLogWritePhase[] = "UPDATE PROGRAM";
 
+// Why the image must not go to the controller (the text of the box that refuses it), or nullptr
+// when it may: it was not loaded whole, or it holds nothing to write.
+const char* UpdateRefusal(const ImageState& state);
+
 // File > Update: erase, write and verify the loaded image in the controller's flash.
 CommandResult UpdateProgram(Session& s, FirmwareImage& image, const ImageState& state);
 

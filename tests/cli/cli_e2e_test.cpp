@@ -127,6 +127,18 @@ const StatusCase kStatusCases[] = {
     {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none.txt"},
     {"NotAFirmwareName", {}, {"info", "@/fw.txt"}, 65, "must end in .hex"},
     {"OverlappingRecords", {}, {"info", "@/overlap.hex"}, 65, "overlap.hex, line 3: a data byte falls"},
+    // Refused before the port: a missing port would give 9.
+    {"UpdateWithoutFirmwareData",
+     {},
+     {"update", "@/s0.hex", "--port", "@/no-such-tty"},
+     65,
+     "holds no firmware data for the controller"},
+    {"DryRunWithoutFirmwareData", {}, {"update", "@/s0.hex", "--dry-run"}, 65, "holds no firmware data"},
+    {"VerifyWithoutFirmwareData",
+     {},
+     {"verify", "@/s0.hex", "--port", "@/no-such-tty"},
+     65,
+     "no firmware data"},
     {"ExistingOutput",
      {},
      {"backup", "@/fw.hex", "--port", "@/no-such-tty"},
@@ -146,6 +158,7 @@ TEST_P(CliExitStatus, OneStatusPerCause) {
     WriteHex("fw.hex.bin", 0x110000, 32, 0x5A);
     WriteText("fw.bin", "");
     WriteText("fw.txt", "");
+    WriteText("s0.hex", "S0030000FC\n");
     WriteText("overlap.hex",
               "S0030000FC\n" + S3(0x110000, Bytes(4, 1)) + "\n" + S3(0x110002, Bytes(4, 2)) + "\n");
     std::filesystem::create_directory(dir.path() / "folder.hex");

@@ -149,7 +149,7 @@ TEST_F(FirmwareCommandsTest, EveryLineEndFormAndAByteOrderMarkLoadLikeTheLineFee
         EXPECT_EQ(state.m_nBlocksToErase, 1);
         EXPECT_EQ(state.m_nBlocksToWrite, 8);
         EXPECT_TRUE(std::equal(twin.begin(), twin.end(), image->data())) << "not byte for byte the same";
-        EXPECT_EQ(Percentages()[Percentages().size() - 2], 100);
+        EXPECT_EQ(host.Shown()[host.Shown().size() - 2], 100);
     }
 }
 
