@@ -1,5 +1,7 @@
 #include "FileUtil.h"
 
+#include "Utf8Text.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -110,10 +112,7 @@ std::string WithExpectedExtension(std::string_view path, std::string_view extens
 }
 
 std::string UpperBaseName(std::string_view path) {
-    std::string name(BaseName(path));
-    for (char& c : name)
-        c = AsciiUpper(c);
-    return name;
+    return UpperUtf8(BaseName(path));
 }
 
 bool IsSpecialFile(const std::string& path) {

@@ -13,7 +13,8 @@ bool HasExtension(std::string_view path, std::string_view extension);
 // The save-dialog rule: appends "." + extension unless the chosen name already has that extension
 // in any case ("a" -> "a.bin", "a.hex" -> "a.hex.bin", "a.BIN" stays).
 std::string WithExpectedExtension(std::string_view path, std::string_view extension);
-// The last path component, ASCII letters in upper case ("/tmp/fw.hex" -> "FW.HEX").
+// The last path component in upper case ("/tmp/übung.hex" -> "ÜBUNG.HEX"); a name that is not
+// valid UTF-8 is returned byte for byte.
 std::string UpperBaseName(std::string_view path);
 // Reasons of this program's own, beyond the range of errno values; SystemReason has their texts.
 constexpr int kNotRegularFile = 0x10000;       // a device, a pipe or a socket: never read or replaced

@@ -36,7 +36,8 @@ TEST(FileNames, ExtensionAndUpperCaseName) {
     EXPECT_FALSE(HasExtension("hex", "hex"));
     EXPECT_EQ(UpperBaseName("/tmp/fw/lift_v1.2.hex"), "LIFT_V1.2.HEX");
     EXPECT_EQ(UpperBaseName("plain.bin"), "PLAIN.BIN");
-    EXPECT_EQ(UpperBaseName("/tmp/m\xC3\xBCller.hex"), "M\xC3\xBCLLER.HEX"); // non-ASCII bytes kept
+    EXPECT_EQ(UpperBaseName("/tmp/m\xC3\xBCller.hex"), "M\xC3\x9CLLER.HEX");  // müller -> MÜLLER
+    EXPECT_EQ(UpperBaseName("/tmp/\xC3\xBC/m\xFCller.hex"), "m\xFCller.hex"); // not UTF-8: as it is
 }
 
 TEST(FileErrors, TextsNameThePathAndTheSystemReason) {
