@@ -5,6 +5,7 @@
 #include "FirmwareImage.h"
 #include "Link.h"
 #include "ResultCodes.h"
+#include "SavePath.h"
 
 #include <algorithm>
 #include <array>
@@ -134,9 +135,12 @@ CommandResult BackupProgram(Session& s) {
     const auto chosen = s.host.AskSaveFileName(BackupFilters());
     if (!chosen)
         return CommandResult::Of(CommandResult::End::Cancelled);
+    const auto path = ConfirmedSavePath(s.host, *chosen, kBinExtension);
+    if (!path)
+        return CommandResult::Of(CommandResult::End::Cancelled);
     // The target must be writable before the controller is contacted; the old file is only
     // replaced once the whole backup is in.
-    AtomicFileWriter file(WithExpectedExtension(*chosen, kBinExtension));
+    AtomicFileWriter file(*path);
     if (!file.Open()) {
         s.host.MessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);

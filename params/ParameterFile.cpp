@@ -1,9 +1,7 @@
 #include "ParameterFile.h"
 
 #include "FileUtil.h"
-
-#include <filesystem>
-#include <system_error>
+#include "SavePath.h"
 
 namespace bf {
 
@@ -22,12 +20,7 @@ std::optional<std::string> AskParameterFileToSave(Host& host) {
     const auto chosen = host.AskSaveFileName(ParameterFileFilters());
     if (!chosen)
         return std::nullopt;
-    std::string path = WithExpectedExtension(*chosen, kParameterExtension);
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
-    if (path != *chosen && exists && !host.ConfirmOverwrite(path))
-        return std::nullopt;
-    return path;
+    return ConfirmedSavePath(host, *chosen, kParameterExtension);
 }
 
 ParameterPieceReader::ParameterPieceReader(const std::string& path)

@@ -189,6 +189,41 @@ TEST_F(ProgramBackupTest, AppendsBinUnlessTheNameHasIt) {
     EXPECT_THAT(Files(), ::testing::UnorderedElementsAre("plain.bin", "upper.BIN", "other.hex.bin"));
 }
 
+TEST_F(ProgramBackupTest, AppendedNameThatExistsIsConfirmedBeforeTheControllerIsContacted) {
+    const struct {
+        std::string chosen;
+        bool answer;
+        bool asked;
+        bool replaced;
+    } cases[] = {
+        {"old", false, true, false},     // No: nothing else happens
+        {"old", true, true, true},       // Yes: the backup replaces old.bin
+        {"old.bin", false, false, true}, // the dialog itself asked about this name
+        {"new", false, false, true},     // nothing there to replace
+    };
+    for (const auto& c : cases) {
+        WriteAll(dir + "/old.bin", "old");
+        fs::remove(dir + "/new.bin");
+        host.overwriteQuestions.clear();
+        host.toolbar.clear();
+        port.opens.clear();
+        host.confirmOverwrite = c.answer;
+        const int clearsBefore = host.clears;
+        host.fileAnswers.push_back(dir + "/" + c.chosen);
+        BackupProgram(session);
+
+        const std::string final = dir + "/" + (c.chosen == "new" ? "new.bin" : "old.bin");
+        EXPECT_EQ(host.clears, clearsBefore + 1) << c.chosen;
+        EXPECT_EQ(host.overwriteQuestions,
+                  c.asked ? std::vector<std::string>{final} : std::vector<std::string>{})
+            << c.chosen;
+        EXPECT_EQ(port.opens.empty(), !c.replaced) << c.chosen;
+        EXPECT_EQ(host.toolbar.empty(), !c.replaced) << c.chosen;
+        EXPECT_EQ(ReadAll(final).size(), c.replaced ? kFileSize : 3u) << c.chosen;
+    }
+    EXPECT_THAT(host.boxes, IsEmpty());
+}
+
 TEST_F(ProgramBackupTest, TwoPacketsThenTheEndMessage) {
     Bytes reply = Packet(0x11);
     const Bytes second = Packet(0x22);
