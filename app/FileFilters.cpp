@@ -23,7 +23,8 @@ void PrepareFileDialog(QFileDialog& dialog, const QStringList& filters, bool sav
     dialog.setDirectory(QDir::currentPath());
     dialog.setNameFilters(filters);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Open dialogs too take a name that does not exist yet ("upd" becomes upd.txt for Edit).
+    dialog.setFileMode(QFileDialog::AnyFile);
 }
 
 } // namespace bf

@@ -16,7 +16,7 @@ namespace bf {
 QStringList QtNameFilters(const std::vector<FileFilter>& filters);
 
 // Open and save dialogs as the tool uses them: our own (not the platform's) dialog so the filter
-// texts show as written, starting in the current folder.
+// texts show as written, starting in the current folder, taking any name (the open dialog too).
 void PrepareFileDialog(QFileDialog& dialog, const QStringList& filters, bool save);
 
 } // namespace bf

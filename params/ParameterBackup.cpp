@@ -7,7 +7,10 @@
 #include "ParameterLink.h"
 
 #include <filesystem>
+#include <cerrno>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 
 namespace bf {
 
@@ -25,6 +28,17 @@ constexpr char kLogCaptureFull[] = "PARAMETER PRINTOUT TOO LARGE - CAPTURE STOPP
 constexpr char kBoxCaptureFull[] = "The parameter printout is larger than the capture can hold.\n"
                                    "The capture was stopped; the bytes received so far are saved.";
 constexpr char kBoxCaptureFullCaption[] = "Parameter Backup";
+constexpr char kBoxCaptionTitle[] = "";
+
+// The editor opens only a file that is there: a new name starts as an empty file, while an
+// existing file (or anything else by that name) is left as it is. 0 or the errno of the failure.
+int CreateIfMissing(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno == EEXIST ? 0 : errno;
+    close(fd);
+    return 0;
+}
 
 // Sends an escape pair and waits for the controller's two-byte answer.
 bool Exchange(Session& s, std::uint8_t code, std::uint8_t answerCode) {
@@ -112,8 +126,14 @@ CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
 }
 
 void ParameterEdit(Host& host) {
-    if (const auto path = AskParameterFileToOpen(host))
-        host.OpenInTextEditor(*path);
+    const auto path = AskParameterFileToOpen(host);
+    if (!path)
+        return;
+    if (const int error = CreateIfMissing(*path); error != 0) {
+        host.MessageBox(FileWriteErrorText(*path, error), kBoxCaptionTitle, BoxIcon::Error);
+        return;
+    }
+    host.OpenInTextEditor(*path);
 }
 
 } // namespace bf

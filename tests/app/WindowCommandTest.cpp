@@ -270,19 +270,7 @@ TEST_F(WindowTest, PriorityMarksAndPumpFlag) {
     EXPECT_TRUE(w.PumpFlag());
 }
 
-class HelpTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        m_oldCurrent = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(m_dir.string()));
-    }
-    void TearDown() override {
-        QDir::setCurrent(m_oldCurrent);
-        WindowTest::TearDown();
-    }
-    QString m_oldCurrent;
-};
+using HelpTest = InFolderWindowTest;
 
 TEST_F(HelpTest, OpensTheDocumentOfTheSystemLanguageFromTheCurrentFolder) {
     // The tests run in the C locale, which gets the English document.

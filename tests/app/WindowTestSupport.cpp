@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <QDir>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -71,6 +72,17 @@ QAction* WindowTest::Command(int id) {
             return a;
     ADD_FAILURE() << "no command " << id;
     return nullptr;
+}
+
+void InFolderWindowTest::SetUp() {
+    WindowTest::SetUp();
+    m_oldCurrent = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(m_dir.string()));
+}
+
+void InFolderWindowTest::TearDown() {
+    QDir::setCurrent(m_oldCurrent);
+    WindowTest::TearDown();
 }
 
 } // namespace bf::test

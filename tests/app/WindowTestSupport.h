@@ -11,8 +11,14 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// QStrings as text in test failures.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace bf::test {
 
@@ -107,6 +113,17 @@ class WindowTest : public ::testing::Test {
     RecordingPrompter m_prompter;
     RecordingOperations m_operations;
     std::unique_ptr<CFlashToolDlg> m_window;
+};
+
+// A window test that starts in its own folder as the current folder (file dialogs start there
+// and make the chosen file's folder current) and gives the old one back at its end.
+class InFolderWindowTest : public WindowTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+
+    QString m_oldCurrent;
 };
 
 } // namespace bf::test
