@@ -4,6 +4,7 @@
 #include "FileFilters.h"
 #include "Prompter.h"
 #include "PumpingWait.h"
+#include "TextDecoding.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -25,10 +26,6 @@ constexpr char kBoxReplaceQuestion[] = "%1 already exists.\nDo you want to repla
 // stay lively, long enough that an idle wait costs next to no processor time.
 constexpr std::uint32_t kIdleSliceMs = 10;
 
-QString FromLocal(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // Only the log's own line ends break lines in the pane. A carriage return inside a line (a
 // parameter line sent with its CR LF shows "...\r ") stays in m_strLog but is not drawn, as a
 // plain edit control would not start a new line for it either.
@@ -40,17 +37,16 @@ QString PaneText(QString text) {
 } // namespace
 
 void CFlashToolDlg::AppendLog(std::string_view line) {
-    // m_strLog grows by appending; the pane gets only the new line, unless the log was emptied
-    // since, in which case it shows the whole (short) text anew.
+    // m_strLog keeps the exact bytes; the pane gets the new line decoded on its own. A log emptied
+    // since the last line holds only this line now, so the pane shows just that.
     m_strLog.append(line);
     m_strLog.append(kLineEnd);
+    const QString shown = PaneText(DecodeText(line));
     if (m_logRewritePending) {
         m_logRewritePending = false;
-        QString text = FromLocal(m_strLog);
-        text.chop(2);
-        m_editLog->setPlainText(PaneText(text));
+        m_editLog->setPlainText(shown);
     } else {
-        m_editLog->appendPlainText(PaneText(FromLocal(line)));
+        m_editLog->appendPlainText(shown);
     }
     QScrollBar* bar = m_editLog->verticalScrollBar();
     bar->setValue(bar->maximum());
@@ -109,8 +105,8 @@ void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
 }
 
 void CFlashToolDlg::MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
-    const QString title = caption.empty() ? QString::fromLatin1(kApplicationTitle) : FromLocal(caption);
-    m_prompter.ShowMessage(this, FromLocal(text), title, icon);
+    const QString title = caption.empty() ? QString::fromLatin1(kApplicationTitle) : DecodeText(caption);
+    m_prompter.ShowMessage(this, DecodeText(text), title, icon);
 }
 
 std::optional<std::string> CFlashToolDlg::ChosenFile(const std::optional<QString>& chosen) {
@@ -146,7 +142,7 @@ void CFlashToolDlg::EnableToolbarButtons(bool open, bool update, bool param) {
 }
 
 void CFlashToolDlg::SetCounterText(std::string_view text) {
-    m_staticCounter->setText(FromLocal(text));
+    m_staticCounter->setText(DecodeText(text));
 }
 
 } // namespace bf
