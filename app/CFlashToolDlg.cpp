@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "Operations.h"
 #include "Prompter.h"
+#include "SerialPortsDialog.h"
 #include "SetupSettings.h"
 #include "ToolbarImages.h"
 

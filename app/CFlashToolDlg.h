@@ -30,6 +30,7 @@ namespace bf {
 
 class Operations;
 class Prompter;
+class SerialPortsDialog;
 
 // The main window: menu, toolbar, log pane, progress display and port pane. Every command runs
 // to its end inside its handler on the one thread; operations keep the window alive through
@@ -144,6 +145,7 @@ class CFlashToolDlg final : public QDialog, public Host {
     QLabel* m_staticTimeLeft = nullptr;
     QProgressBar* m_progress = nullptr;
     QIcon m_hIcon;
+    std::unique_ptr<SerialPortsDialog> m_portsWindow; // not modal: operations go on while it is open
 
     CSerialPort m_serialPort;
     PortMap m_portMap;

@@ -6,6 +6,7 @@
 #include "HelpDocument.h"
 #include "Operations.h"
 #include "Prompter.h"
+#include "SerialPortsDialog.h"
 #include "SetupSettings.h"
 
 #include <QAction>
@@ -217,7 +218,15 @@ void CFlashToolDlg::OnPriorityHigh() {
 }
 
 void CFlashToolDlg::OnDevMgmt() {
-    m_prompter.ShowSerialPorts(this, m_portMap);
+    // One window, not modal, so a running operation goes on behind it with its waits unchanged.
+    // Choosing it again brings it to the front with the ports as they are now.
+    if (!m_portsWindow)
+        m_portsWindow = std::make_unique<SerialPortsDialog>(m_portMap);
+    else
+        m_portsWindow->Refresh();
+    m_portsWindow->show();
+    m_portsWindow->raise();
+    m_portsWindow->activateWindow();
 }
 
 void CFlashToolDlg::OnHelpDocument() {

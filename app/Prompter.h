@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Host.h"
-#include "PortMap.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,7 +23,6 @@ class Prompter {
     // Opens a file with the desktop's program for its type: no shell, the path is one argument.
     virtual void OpenDocument(const QString& path) = 0;
     virtual void RunAbout() = 0;
-    virtual void ShowSerialPorts(QWidget* parent, const PortMap& map) = 0;
 };
 
 } // namespace bf

@@ -2,7 +2,6 @@
 
 #include "CAboutDlg.h"
 #include "FileFilters.h"
-#include "SerialPortsDialog.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -47,11 +46,6 @@ void QtPrompter::OpenDocument(const QString& path) {
 void QtPrompter::RunAbout() {
     CAboutDlg about;
     about.exec();
-}
-
-void QtPrompter::ShowSerialPorts(QWidget* parent, const PortMap& map) {
-    SerialPortsDialog dialog(map, parent);
-    dialog.exec();
 }
 
 } // namespace bf

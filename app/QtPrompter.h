@@ -13,7 +13,6 @@ class QtPrompter final : public Prompter {
     bool AskYesNo(QWidget* parent, const QString& text, const QString& caption) override;
     void OpenDocument(const QString& path) override;
     void RunAbout() override;
-    void ShowSerialPorts(QWidget* parent, const PortMap& map) override;
 };
 
 } // namespace bf

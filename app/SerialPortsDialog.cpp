@@ -49,6 +49,7 @@ QStringList RowTexts(const PortEntry& e) {
 SerialPortsDialog::SerialPortsDialog(const PortMap& map, QWidget* parent)
     : QDialog(parent), m_map(map), m_table(new QTableWidget(0, kColumnCount, this)) {
     setWindowTitle(QString::fromLatin1(kCaption));
+    setObjectName(QStringLiteral("serialPortsWindow"));
     QStringList headers;
     for (const char* c : kColumns)
         headers << QString::fromLatin1(c);

@@ -16,10 +16,10 @@ class SerialPortsDialog final : public QDialog {
   public:
     SerialPortsDialog(const PortMap& map, QWidget* parent = nullptr);
     void Show(const std::vector<PortEntry>& entries);
-
-  private:
+    // Takes the inventory anew.
     void Refresh();
 
+  private:
     PortMap m_map;
     QTableWidget* m_table;
 };

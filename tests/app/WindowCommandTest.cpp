@@ -129,7 +129,7 @@ TEST_F(WindowTest, SecondOperationDuringAnOperationIsRefusedSideCommandsRun) {
     EXPECT_EQ(m_operations.ran, std::vector<std::string>{"UpdateProgram"});
     EXPECT_FALSE(w.PumpFlag());
     EXPECT_EQ(m_prompter.abouts, 1);
-    EXPECT_EQ(m_prompter.portWindows, 1);
+    EXPECT_EQ(PortsWindows().size(), 1u);
     EXPECT_EQ(w.Settings().m_nBaudRate, 9600);
     EXPECT_FALSE(w.Busy());
     // The shield lifts when the operation returns.

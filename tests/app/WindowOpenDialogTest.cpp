@@ -30,7 +30,6 @@ class DialogPrompter final : public Prompter {
     bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
     void OpenDocument(const QString& path) override { opened.push_back(path); }
     void RunAbout() override {}
-    void ShowSerialPorts(QWidget*, const PortMap&) override {}
 
     std::vector<QString> messages;
     std::vector<QString> opened;

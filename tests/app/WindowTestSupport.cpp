@@ -85,4 +85,12 @@ void InFolderWindowTest::TearDown() {
     WindowTest::TearDown();
 }
 
+std::vector<QWidget*> WindowTest::PortsWindows() {
+    std::vector<QWidget*> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("serialPortsWindow") && w->isVisible())
+            windows.push_back(w);
+    return windows;
+}
+
 } // namespace bf::test

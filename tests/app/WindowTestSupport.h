@@ -35,7 +35,6 @@ class RecordingPrompter final : public Prompter {
     std::vector<QString> questions;
     std::vector<QString> opened;
     int abouts = 0;
-    int portWindows = 0;
     std::optional<QString> fileAnswer;
     bool yesAnswer = true;
 
@@ -56,7 +55,6 @@ class RecordingPrompter final : public Prompter {
     }
     void OpenDocument(const QString& path) override { opened.push_back(path); }
     void RunAbout() override { ++abouts; }
-    void ShowSerialPorts(QWidget*, const PortMap&) override { ++portWindows; }
 };
 
 // Records which operation ran; `during` runs inside it, where a real operation would work.
@@ -106,6 +104,8 @@ class WindowTest : public ::testing::Test {
         return nullptr;
     }
     bool Checked(int id) { return Command(id)->isChecked(); }
+    // The Serial ports windows that are open (it is a window of its own, not a child).
+    static std::vector<QWidget*> PortsWindows();
 
     std::filesystem::path m_dir;
     std::string m_settingsPath;
