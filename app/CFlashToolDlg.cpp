@@ -80,9 +80,8 @@ CFlashToolDlg::CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& 
     layout->setMenuBar(m_menuBar);
     auto* client = new QWidget(this);
     BuildClientArea(client);
+    BuildStatusBar(client);
     layout->addWidget(client);
-    BuildStatusBar();
-    layout->addWidget(m_wndStatusBar);
 
     ReadSettings();
     OnPriorityNormal();
@@ -211,8 +210,8 @@ void CFlashToolDlg::BuildToolBar(QWidget* client) {
     m_wndToolBar->setGeometry(0, 2, client->width(), DialogUnits(font()).Y(kToolbarBand) - 2);
 }
 
-void CFlashToolDlg::BuildStatusBar() {
-    m_wndStatusBar = Tagged(new QStatusBar(this), cmd_id::StatusBar, "m_wndStatusBar");
+void CFlashToolDlg::BuildStatusBar(QWidget* client) {
+    m_wndStatusBar = Tagged(new QStatusBar(client), cmd_id::StatusBar, "m_wndStatusBar");
     m_wndStatusBar->setSizeGripEnabled(false);
     auto* first = Tagged(new QLabel(QString::fromLatin1(kBlankPane)), cmd_id::PaneFirst, "pane0");
     auto* second = Tagged(new QLabel(QString::fromLatin1(kBlankPane)), cmd_id::PaneSecond, "pane1");
@@ -223,6 +222,9 @@ void CFlashToolDlg::BuildStatusBar() {
     m_wndStatusBar->addWidget(first, 1);
     m_wndStatusBar->addWidget(second);
     m_wndStatusBar->addWidget(m_portPane);
+    // Along the bottom edge of the client area, inside it.
+    const int height = m_wndStatusBar->sizeHint().height();
+    m_wndStatusBar->setGeometry(0, client->height() - height, client->width(), height);
 }
 
 void CFlashToolDlg::ReadSettings() {

@@ -86,7 +86,7 @@ class CFlashToolDlg final : public QDialog, public Host {
     QAction* AddItem(QMenu* menu, const char* text, int id, bool checkable = false);
     void BuildClientArea(QWidget* client);
     void BuildToolBar(QWidget* client);
-    void BuildStatusBar();
+    void BuildStatusBar(QWidget* client);
     void ReadSettings();
 
     void RunHandler(Handler handler);

@@ -1,5 +1,6 @@
 // The window's controls, menu and toolbar as the technician sees them.
 #include "CommandIds.h"
+#include "DialogUnits.h"
 #include "WindowTestSupport.h"
 
 #include <QGroupBox>
@@ -68,6 +69,27 @@ TEST_F(WindowTest, StatusBarHasThreePanes) {
     EXPECT_TRUE(port->alignment() & Qt::AlignHCenter);
     for (int id : {PaneFirst, PaneSecond, PanePort})
         EXPECT_EQ(Control<QLabel>(id)->parentWidget(), status) << id;
+}
+
+TEST_F(WindowTest, ClientAreaHasItsDialogUnitSizeWithTheStatusBarAlongItsBottom) {
+    auto& w = Window();
+    w.show();
+    const DialogUnits du(w.font());
+    const QSize client = du.Size(187, 182);
+    const int top = w.findChild<QMenuBar*>()->height();
+    EXPECT_EQ(w.size(), QSize(client.width(), top + client.height()));
+    auto* group = w.findChild<QGroupBox*>();
+    EXPECT_EQ(group->geometry(), du.Rect(1, 36, 186, 135));
+    EXPECT_EQ(Control<QPlainTextEdit>(Log)->geometry(), du.Rect(7, 47, 173, 84));
+    EXPECT_EQ(Control<QProgressBar>(Progress)->geometry(), du.Rect(8, 145, 173, 10));
+    // The status bar spans the client area's bottom edge, inside it, below the group box.
+    auto* status = Control<QStatusBar>(StatusBar);
+    const QRect bar(status->mapTo(&w, QPoint(0, 0)), status->size());
+    EXPECT_EQ(bar.left(), 0);
+    EXPECT_EQ(bar.width(), client.width());
+    EXPECT_EQ(bar.bottom(), w.height() - 1);
+    EXPECT_GT(bar.height(), 0);
+    EXPECT_GT(bar.top(), top + group->geometry().bottom());
 }
 
 TEST_F(WindowTest, MenuBarHasEveryItemIdAndSeparator) {
