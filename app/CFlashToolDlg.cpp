@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 #include "DialogUnits.h"
+#include "FirmwareCommands.h"
 #include "IniFile.h"
 #include "Operations.h"
 #include "Prompter.h"
@@ -10,10 +11,14 @@
 #include "ToolbarImages.h"
 
 #include <QAction>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -50,6 +55,18 @@ template <typename W> W* Tagged(W* widget, int id, const char* name) {
     return widget;
 }
 
+// The one firmware file a drag carries; nullopt for anything else (several files, a folder, another
+// extension, something that is no local file).
+std::optional<QString> DroppedFirmwareFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile())
+        return std::nullopt;
+    const QString path = data->urls().front().toLocalFile();
+    if (QFileInfo(path).isDir() || !IsFirmwareFileName(QFile::encodeName(path).toStdString()))
+        return std::nullopt;
+    return path;
+}
+
 QLabel* StaticText(QWidget* parent, int id, const char* name, const QRect& rect, Qt::Alignment align) {
     auto* label = Tagged(new QLabel(parent), id, name);
     label->setTextFormat(Qt::PlainText);
@@ -82,6 +99,7 @@ CFlashToolDlg::CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& 
     BuildClientArea(client);
     BuildStatusBar(client);
     layout->addWidget(client);
+    setAcceptDrops(true);
 
     ReadSettings();
     OnPriorityNormal();
@@ -154,6 +172,8 @@ void CFlashToolDlg::BuildClientArea(QWidget* client) {
 
     m_editLog = Tagged(new QPlainTextEdit(client), cmd_id::Log, "m_editLog");
     m_editLog->setReadOnly(true);
+    // Drops on the pane go to the window, which opens firmware files.
+    m_editLog->setAcceptDrops(false);
     m_editLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_editLog->setGeometry(du.Rect(7, 47, 173, 84));
     m_staticTimeLeft =
@@ -277,6 +297,21 @@ void CFlashToolDlg::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void CFlashToolDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_bBusy && DroppedFirmwareFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void CFlashToolDlg::dropEvent(QDropEvent* event) {
+    const auto path = DroppedFirmwareFile(event->mimeData());
+    if (m_bBusy || !path)
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop has ended, so the file manager is not kept waiting behind a box.
+    QMetaObject::invokeMethod(
+        this, [this, file = *path] { OpenDroppedFile(file); }, Qt::QueuedConnection);
 }
 
 void CFlashToolDlg::paintEvent(QPaintEvent* event) {

@@ -14,6 +14,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -75,6 +76,9 @@ class CFlashToolDlg final : public QDialog, public Host {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // One .hex or .bin file dropped on the window opens as File > Open does with it chosen.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     using Handler = void (CFlashToolDlg::*)();
@@ -95,6 +99,7 @@ class CFlashToolDlg final : public QDialog, public Host {
     bool PumpStep();
     void SetChecked(int id, bool checked);
     std::optional<std::string> ChosenFile(const std::optional<QString>& chosen);
+    void OpenDroppedFile(const QString& path);
     Session MakeSession() { return Session{*this, m_clock, m_serialPort, m_portSettings}; }
 
     // Commands.
@@ -158,9 +163,10 @@ class CFlashToolDlg final : public QDialog, public Host {
     bool m_logRewritePending = false;
     ProgressEstimate m_progressEstimate;
 
-    bool m_bBusy = false;            // an operation's handler is on the stack
-    bool m_bCloseWhenIdle = false;   // a close came while it was
-    bool m_bSettingsWritten = false; // the settings are written once per run
+    bool m_bBusy = false;                 // an operation's handler is on the stack
+    bool m_bCloseWhenIdle = false;        // a close came while it was
+    bool m_bSettingsWritten = false;      // the settings are written once per run
+    std::optional<QString> m_droppedFile; // answers the open dialog of a drop's File > Open
 };
 
 } // namespace bf

@@ -121,6 +121,14 @@ void CFlashToolDlg::RecoverFromFailure(const char* what) {
 void CFlashToolDlg::OnOpenFirmware() {
     m_operations.OpenFirmware(*this, *m_image, m_imageState);
 }
+void CFlashToolDlg::OpenDroppedFile(const QString& path) {
+    // File > Open itself, with the dropped file as the open dialog's answer; the busy shield
+    // applies as to the menu command.
+    m_droppedFile = path;
+    OnCommand(cmd_id::FileOpen);
+    m_droppedFile.reset();
+}
+
 void CFlashToolDlg::OnSaveAs() {
     m_operations.SaveFirmwareAs(*this, *m_image);
 }

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <algorithm>
+#include <utility>
 
 namespace bf {
 
@@ -118,6 +119,8 @@ std::optional<std::string> CFlashToolDlg::ChosenFile(const std::optional<QString
 }
 
 std::optional<std::string> CFlashToolDlg::AskOpenFileName(const std::vector<FileFilter>& filters) {
+    if (m_droppedFile)
+        return ChosenFile(std::exchange(m_droppedFile, std::nullopt));
     return ChosenFile(m_prompter.AskOpenFileName(this, QtNameFilters(filters)));
 }
 

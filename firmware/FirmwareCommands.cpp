@@ -143,6 +143,10 @@ OpenResult OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
     return result;
 }
 
+bool IsFirmwareFileName(std::string_view path) {
+    return HasExtension(path, kBinExtension) || HasExtension(path, kHexExtension);
+}
+
 CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image) {
     const auto chosen = host.AskSaveFileName(SaveFilters());
     if (!chosen)

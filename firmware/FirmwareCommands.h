@@ -5,6 +5,8 @@
 #include "FirmwareImage.h"
 #include "Host.h"
 
+#include <string_view>
+
 namespace bf {
 
 // How Open ended, for callers that act on it (the command line).
@@ -16,6 +18,8 @@ struct OpenResult {
 
 // File > Open...: loads an S-record (.hex) or binary (.bin) file into the image and counts blocks.
 OpenResult OpenFirmware(Host& host, FirmwareImage& image, ImageState& state);
+// True for a name Open loads (extension hex or bin, in any case).
+bool IsFirmwareFileName(std::string_view path);
 // File > Save As...: writes the whole image to a .bin file, atomically.
 CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image);
 
