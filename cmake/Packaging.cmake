@@ -47,7 +47,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${BF_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "BrenvaldorFlash")
-set(CPACK_PACKAGE_CONTACT "BrenvaldorFlash maintainers <maintainers@brenvaldorflash.org>")
+set(CPACK_PACKAGE_CONTACT "BrenvaldorFlash maintainers <maintainers@users.noreply.c-seed-e9d75223.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "service tool for the Brenvaldor lift controller")
 # Lines of at most 80 characters, as Debian's checker wants them.
 set(CPACK_PACKAGE_DESCRIPTION
