@@ -123,6 +123,7 @@ const StatusCase kStatusCases[] = {
     {"PortAndAuto", {}, {"reset", "--port", "COM1", "--auto"}, 64, "exclude each other"},
     {"NoSubcommand", {}, {}, 64, "subcommand"},
     {"MissingInput", {}, {"info", "@/none.hex"}, 66, "No such file or directory"},
+    {"UpdateOfAMissingFile", {}, {"update", "@/none.hex", "--port", "@/no-such-tty"}, 66, "No such file"},
     {"FolderAsInput", {}, {"info", "@/folder.hex"}, 66, "Is a directory"},
     {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none.txt"},
     {"NotAFirmwareName", {}, {"info", "@/fw.txt"}, 65, "must end in .hex"},
