@@ -123,7 +123,6 @@ const StatusCase kStatusCases[] = {
     {"PortAndAuto", {}, {"reset", "--port", "COM1", "--auto"}, 64, "exclude each other"},
     {"NoSubcommand", {}, {}, 64, "subcommand"},
     {"MissingInput", {}, {"info", "@/none.hex"}, 66, "No such file or directory"},
-    {"UpdateOfAMissingFile", {}, {"update", "@/none.hex", "--port", "@/no-such-tty"}, 66, "No such file"},
     {"FolderAsInput", {}, {"info", "@/folder.hex"}, 66, "Is a directory"},
     {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none.txt"},
     {"NotAFirmwareName", {}, {"info", "@/fw.txt"}, 65, "must end in .hex"},
@@ -178,6 +177,13 @@ TEST_P(CliExitStatus, OneStatusPerCause) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, CliExitStatus, ::testing::ValuesIn(kStatusCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliCommands, UpdateOfAMissingFileStopsAtTheFileBeforeAnyPortSearch) {
+    const CliResult r = Run({"update", dir / "none.hex", "--auto"});
+    EXPECT_EQ(r.status, 66);
+    EXPECT_EQ(r.err, "brenvaldor: error: cannot read " + dir / "none.hex" + ": No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+}
 
 TEST_F(CliCommands, ConversionErrorNamesTheBoxTheReasonAndTheLine) {
     WriteText("bad.hex", S3(0x1FFFF0, Bytes(32, 1)) + "\n");
