@@ -1,16 +1,15 @@
 #include "IniFile.h"
+#include "FileSizeLimit.h"
 #include "SpecialFiles.h"
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace bf {
@@ -98,15 +97,10 @@ TEST_F(IniFileDisk, FailedSaveLeavesTheOldFileWhole) {
     ini.Set("Setup", "SerialPort", "4");
     ini.Set("Notes", "Long", std::string(100000, 'n'));
     // A file-size limit makes the write fail half-way, as a full disk would; it binds root too.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = ini.Save(path.string());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const bool written = [&] {
+        const test::FileSizeLimit limit(4096);
+        return ini.Save(path.string());
+    }();
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll(path), "[Setup]\nSerialPort=3\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1) << "temporary left";

@@ -1,12 +1,11 @@
 #include "FileUtil.h"
+#include "FileSizeLimit.h"
 #include "FirmwareTestUtil.h"
 #include "SpecialFiles.h"
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace bf {
@@ -171,16 +170,11 @@ TEST_F(AtomicFileWriterTest, FailedWriteLeavesTheOldFile) {
     const std::string path = dir / "a.bin";
     WriteText(path, "old");
     // A file-size limit makes the write fail half-way, as a full disk would.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
     const std::vector<char> big(100000, 'n');
-    const int error = WriteFileAtomically(path, big.data(), big.size());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const int error = [&] {
+        const test::FileSizeLimit limit(4096);
+        return WriteFileAtomically(path, big.data(), big.size());
+    }();
     EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));

@@ -1,4 +1,5 @@
 #include "FirmwareCommands.h"
+#include "FileSizeLimit.h"
 #include "FileUtil.h"
 #include "FirmwareFile.h"
 #include "FirmwareTestUtil.h"
@@ -9,10 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <fcntl.h>
 #include <memory>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <utility>
 
@@ -417,15 +416,10 @@ TEST_F(FirmwareCommandsTest, SaveAsNeverReplacesADeviceOrAPipe) {
 
 TEST_F(FirmwareCommandsTest, FailedSaveKeepsTheOldFile) {
     WriteText(dir / "keep.bin", "old");
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 500000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    SaveAs(dir / "keep.bin");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const test::FileSizeLimit limit(500000);
+        SaveAs(dir / "keep.bin");
+    }
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("File too large"), std::string::npos);
     EXPECT_EQ(ReadBytes(dir / "keep.bin").size(), 3u);

@@ -1,16 +1,15 @@
 #include "ControllerFixture.h"
+#include "FileSizeLimit.h"
 #include "FolderSize.h"
 #include "ProgramBackup.h"
 
 #include <gmock/gmock.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
-#include <sys/resource.h>
 
 namespace bf::test {
 namespace {
@@ -278,15 +277,10 @@ TEST_F(ProgramBackupTest, AShortBlockShiftsTheFollowingData) {
 TEST_F(ProgramBackupTest, AFileThatCannotBeWrittenWholeIsReportedAndTheOldOneKept) {
     WriteAll(dir + "/backup.bin", "old");
     model.faults.silentOn.insert(0xFC);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 500000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    Run();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit limit(500000);
+        Run();
+    }
 
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_THAT(host.boxes[0].text, HasSubstr("File too large"));
