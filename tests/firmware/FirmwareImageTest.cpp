@@ -190,6 +190,27 @@ TEST_F(FirmwareImageTest, CountBelowFiveWrapsToLongRecords) {
     EXPECT_EQ(At(0x100400 + 249), 0x66);
 }
 
+TEST_F(FirmwareImageTest, BadDigitsAreFoundWhereverTheRestWouldPass) {
+    // A bad count digit, even in a line that would parse with a count of 0 (251 data bytes).
+    std::string line = S3(0x100000, Bytes(251, 0x00));
+    ASSERT_EQ(line.substr(2, 2), "00");
+    line[3] = 'G';
+    EXPECT_EQ(image.ParseS3Record(line), 3);
+    // A bad data digit in a record crossing the image's top: not a checksum error further on.
+    line = S3(0x1FFFF0, Bytes(32, 0x12));
+    line[12 + 2 * 20] = 'x';
+    EXPECT_EQ(image.ParseS3Record(line), 3);
+    // Any byte, 0xFF included, is looked up in the digit table without leaving it.
+    line = S3(0x100100, {1, 2});
+    line[14] = '\xFF';
+    EXPECT_EQ(image.ParseS3Record(line), 3);
+}
+
+TEST_F(FirmwareImageTest, RecordWithoutDataAtASectorStartMarksOnlyThatSector) {
+    EXPECT_EQ(image.ParseS3Record(S3(0x110000, {})), 0);
+    EXPECT_EQ(Marked(), (std::vector<int>{4}));
+}
+
 TEST_F(FirmwareImageTest, AnOverlapWinsOverARecordCrossingTheImagesEdge) {
     // A record that starts below the image (5) or ends above it (6) still reports an overlap (7),
     // and stores its other bytes that fall inside.

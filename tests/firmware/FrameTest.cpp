@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,26 @@ TEST_F(FrameTest, ABlockCarriesBlankBytesAfterTheRun) {
     EXPECT_EQ(StartOffset(frames[0]), 0x00u);
     // 0x10 + 0x20 + 30*0xFF = 0x1E12; ~0x12 = 0xED.
     EXPECT_EQ(frames[1], Hand({0xF3, 0x10, 0x00, 0x20}, {0x00, 0x00}, 0xFF, 0xED));
+}
+
+TEST_F(FrameTest, FramesAfterABlockOffTheEightByteGridSendEveryByteOnce) {
+    // A run that starts 2 bytes past a multiple of 8 leaves the next search off that grid: the
+    // bytes right after the block, blank or not, must neither be skipped nor sent twice.
+    for (const std::uint32_t runLength : {32u, 34u, 36u, 40u}) {
+        SCOPED_TRACE(runLength);
+        image.ClearImage();
+        for (std::uint32_t i = 0; i < runLength; ++i)
+            image.data()[0x102 + i] = static_cast<std::uint8_t>(i);
+        Fill(0x200, 2, 0x11);
+        std::vector<std::uint8_t> written(FirmwareImage::kImageSize, FirmwareImage::kBlank);
+        std::uint32_t end = 0;
+        for (const Frame& f : WriteFrames()) {
+            EXPECT_GE(StartOffset(f), end) << "frames overlap";
+            end = StartOffset(f) + 32;
+            std::copy(f.begin() + 4, f.begin() + 36, written.begin() + StartOffset(f));
+        }
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), image.data())) << "a byte is not sent";
+    }
 }
 
 TEST_F(FrameTest, BlankPairsInsideABlockAreNotSkipped) {
