@@ -6,9 +6,9 @@
 #include "ParameterFile.h"
 #include "ParameterLink.h"
 
-#include <filesystem>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 

@@ -1,8 +1,8 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QDir>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
