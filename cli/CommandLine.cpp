@@ -42,7 +42,7 @@ struct FileArgument {
 
 constexpr FileArgument kFirmwareIn{"FILE", "firmware file, .hex (S3 records) or .bin"};
 
-struct CommandSpec {
+struct Subcommand {
     const char* name;
     const char* summary; // one line in the list of subcommands
     std::vector<FileArgument> files;
@@ -50,8 +50,8 @@ struct CommandSpec {
     const char* details; // the subcommand's own --help footer
 };
 
-const std::vector<CommandSpec>& Specs() {
-    static const std::vector<CommandSpec> specs{
+const std::vector<Subcommand>& Subcommands() {
+    static const std::vector<Subcommand> subcommands{
         {"ports",
          "List COM1 to COM28, their devices and access",
          {},
@@ -127,7 +127,7 @@ const std::vector<CommandSpec>& Specs() {
          kPortOptions,
          "File > Reset: sends the restart command. No answer is awaited."},
     };
-    return specs;
+    return subcommands;
 }
 
 struct OptionText {
@@ -179,22 +179,22 @@ void AddPortOptions(CLI::App& sub, Invocation& inv) {
         ->check(CLI::NonNegativeNumber);
 }
 
-void AddCommand(CLI::App& app, const CommandSpec& spec, Invocation& inv, std::vector<std::string>& files) {
-    CLI::App* sub = app.add_subcommand(spec.name, spec.summary);
-    sub->footer(std::string(spec.details) + "\n\n" + ExitStatusHelp());
-    sub->callback([&inv, &files, spec] {
-        inv.command = spec.name;
-        inv.files.assign(files.begin(), files.begin() + static_cast<long>(spec.files.size()));
+void AddCommand(CLI::App& app, const Subcommand& entry, Invocation& inv, std::vector<std::string>& files) {
+    CLI::App* sub = app.add_subcommand(entry.name, entry.summary);
+    sub->footer(std::string(entry.details) + "\n\n" + ExitStatusHelp());
+    sub->callback([&inv, &files, entry] {
+        inv.command = entry.name;
+        inv.files.assign(files.begin(), files.begin() + static_cast<long>(entry.files.size()));
     });
-    for (std::size_t i = 0; i < spec.files.size(); ++i)
-        sub->add_option(spec.files[i].name, files[i], spec.files[i].help)->required()->type_name("");
-    if (spec.takes & kPortOptions)
+    for (std::size_t i = 0; i < entry.files.size(); ++i)
+        sub->add_option(entry.files[i].name, files[i], entry.files[i].help)->required()->type_name("");
+    if (entry.takes & kPortOptions)
         AddPortOptions(*sub, inv);
-    if (spec.takes & kForce)
+    if (entry.takes & kForce)
         sub->add_flag("--force", inv.force, "replace an existing output file");
-    if (spec.takes & kDryRun)
+    if (entry.takes & kDryRun)
         sub->add_flag("--dry-run", inv.dryRun, "print the plan, touch no port");
-    if (spec.takes & kParamSearch)
+    if (entry.takes & kParamSearch)
         sub->add_flag("--param", inv.paramSearch, "probe with the parameter handshake");
     sub->add_flag("--json", inv.json, "print one JSON object at the end");
     sub->add_flag("-q,--quiet", inv.quiet, "no progress line");
@@ -210,8 +210,8 @@ int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err
     app.footer(PortOptionsHelp() + "\n" + kMainNotes + "\n" + ExitStatusHelp());
     Invocation inv;
     std::vector<std::string> files(2);
-    for (const CommandSpec& spec : Specs())
-        AddCommand(app, spec, inv, files);
+    for (const Subcommand& entry : Subcommands())
+        AddCommand(app, entry, inv, files);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,6 +1,6 @@
 #include "IniFile.h"
 #include "FileSizeLimit.h"
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -149,7 +149,7 @@ TEST_F(IniFileDisk, FilesThatCannotBeReadOrMayNotBeWrittenAreKept) {
         fs::permissions(path, fs::perms::owner_read, fs::perm_options::add);
         EXPECT_EQ(ReadAll(path), c.content);
     }
-    const auto special = test::MakeSpecialFiles(m_dir, "settings", ".ini");
+    const auto special = test::MakeNonRegularFiles(m_dir, "settings", ".ini");
     ASSERT_GE(special.size(), 3u);
     for (const auto& file : special) {
         SCOPED_TRACE(file.path);

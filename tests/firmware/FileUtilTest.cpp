@@ -1,7 +1,7 @@
 #include "FileUtil.h"
 #include "FileSizeLimit.h"
 #include "FirmwareTestUtil.h"
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +92,7 @@ TEST_F(AtomicFileWriterTest, ReadOnlyTargetIsRefused) {
 }
 
 TEST_F(AtomicFileWriterTest, OnlyRegularFilesAreReplaced) {
-    const auto special = test::MakeSpecialFiles(dir.path(), "target", ".bin");
+    const auto special = test::MakeNonRegularFiles(dir.path(), "target", ".bin");
     ASSERT_GE(special.size(), 3u);
     for (const auto& file : special) {
         SCOPED_TRACE(file.path);
@@ -143,7 +143,7 @@ TEST_F(AtomicFileWriterTest, ReadingTakesRegularFilesUpToTheLimit) {
     }
     EXPECT_EQ(openFiles(), openBefore) << "a file was left open";
     // Never opened: a pipe could block, a device (a serial port, say) could act on being opened.
-    const auto special = test::MakeSpecialFiles(dir.path(), "special", "");
+    const auto special = test::MakeNonRegularFiles(dir.path(), "special", "");
     ASSERT_GE(special.size(), 3u);
     for (const auto& file : special) {
         SCOPED_TRACE(file.path);

@@ -4,8 +4,8 @@
 #include "FirmwareFile.h"
 #include "FirmwareTestUtil.h"
 #include "FolderSize.h"
+#include "NonRegularFiles.h"
 #include "RecordingHost.h"
-#include "SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -399,7 +399,7 @@ TEST_F(FirmwareCommandsTest, SaveAsToAnUncreatableTargetWritesNothing) {
 }
 
 TEST_F(FirmwareCommandsTest, SaveAsNeverReplacesADeviceOrAPipe) {
-    const auto special = test::MakeSpecialFiles(dir.path(), "image", ".bin");
+    const auto special = test::MakeNonRegularFiles(dir.path(), "image", ".bin");
     ASSERT_GE(special.size(), 3u);
     for (const auto& file : special) {
         SCOPED_TRACE(file.path);

@@ -1,6 +1,6 @@
 #include "ParameterBackup.h"
+#include "NonRegularFiles.h"
 #include "ParamsFixture.h"
-#include "SpecialFiles.h"
 
 #include <gmock/gmock.h>
 
@@ -134,7 +134,7 @@ TEST_F(ParameterBackupTest, OnlyACaptureThatReceivedDataReplacesAnExistingFile) 
 }
 
 TEST_F(ParameterBackupTest, DeviceOrPipeIsRefusedWithABoxBeforeTheController) {
-    const auto special = MakeSpecialFiles(dir, "params", ".txt");
+    const auto special = MakeNonRegularFiles(dir, "params", ".txt");
     ASSERT_GE(special.size(), 3u);
     for (const auto& file : special) {
         SCOPED_TRACE(file.path);

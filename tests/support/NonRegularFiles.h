@@ -15,7 +15,7 @@
 
 namespace bf::test {
 
-struct SpecialFile {
+struct NonRegularFile {
     std::string path;
     std::filesystem::file_type type; // of the entry itself, links not followed
 
@@ -24,11 +24,11 @@ struct SpecialFile {
 
 // A pipe, a socket, a symbolic link to the pipe and, where the system lets this user make one (as
 // root), a character device like /dev/null; each named "<stem>-<kind><extension>".
-inline std::vector<SpecialFile> MakeSpecialFiles(const std::filesystem::path& dir, const std::string& stem,
-                                                 const std::string& extension) {
+inline std::vector<NonRegularFile>
+MakeNonRegularFiles(const std::filesystem::path& dir, const std::string& stem, const std::string& extension) {
     namespace fs = std::filesystem;
     const auto name = [&](const char* kind) { return (dir / (stem + "-" + kind + extension)).string(); };
-    std::vector<SpecialFile> files;
+    std::vector<NonRegularFile> files;
     if (mkfifo(name("pipe").c_str(), 0666) == 0)
         files.push_back({name("pipe"), fs::file_type::fifo});
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
