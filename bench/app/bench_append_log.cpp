@@ -1,8 +1,7 @@
 // Appends 10,000 log lines to a shown main window and prints the time of each 1,000: the figures
 // stay flat when appending is linear, and grow with the text when it is not.
-#include "CFlashToolDlg.h"
-#include "ModuleOperations.h"
-#include "QtPrompter.h"
+
+#include "ShownWindow.h"
 
 #include <QApplication>
 #include <chrono>
@@ -10,15 +9,10 @@
 #include <string>
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bf::bench::DefaultToOffscreen();
     QApplication app(argc, argv);
-    bf::QtPrompter prompter;
-    bf::ModuleOperations operations;
-    bf::SteadyClock clock;
-    bf::CFlashToolDlg window(prompter, operations, clock, "/nonexistent/BrenvaldorFlash.ini");
-    window.show();
-    QApplication::processEvents();
+    bf::bench::ShownWindow shown;
+    bf::CFlashToolDlg& window = shown.window;
 
     using Clock = std::chrono::steady_clock;
     constexpr int kLines = 10000;

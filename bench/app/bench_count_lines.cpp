@@ -5,10 +5,8 @@
 //   bench_count_lines [lines]    (default 5000)
 
 #include "BenchSupport.h"
-#include "CFlashToolDlg.h"
-#include "ModuleOperations.h"
 #include "ParameterUpdate.h"
-#include "QtPrompter.h"
+#include "ShownWindow.h"
 
 #include <QApplication>
 #include <chrono>
@@ -45,8 +43,7 @@ class CountingHost final : public bf::bench::QuietHost {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bf::bench::DefaultToOffscreen();
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 5000;
     const std::filesystem::path file =
@@ -56,17 +53,13 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < lines; ++i)
             out << "PARAMETER_" << i << "=" << i % 97 << "\r\n";
     }
-    bf::QtPrompter prompter;
-    bf::ModuleOperations operations;
-    bf::SteadyClock clock;
-    bf::CFlashToolDlg window(prompter, operations, clock, "/nonexistent/BrenvaldorFlash.ini");
-    window.show();
-    QApplication::processEvents();
+    bf::bench::ShownWindow shown;
+    bf::CFlashToolDlg& window = shown.window;
 
     CountingHost host(window, file.string());
     bf::CSerialPort port;
     bf::PortSettings settings{0, 57600, 0}; // no port: the update stops right after the count
-    bf::Session session{host, clock, port, settings};
+    bf::Session session{host, shown.clock, port, settings};
     const double cpu0 = bf::bench::CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     bf::ParameterUpdate(session);

@@ -2,10 +2,8 @@
 // pumping wait (WaitPumping), and a reply wait (WaitForReply) on a line where nobody answers, which
 // pumps the window once per pass.
 #include "BenchSupport.h"
-#include "CFlashToolDlg.h"
 #include "Link.h"
-#include "ModuleOperations.h"
-#include "QtPrompter.h"
+#include "ShownWindow.h"
 
 #include <QApplication>
 #include <chrono>
@@ -40,16 +38,11 @@ std::string SilentTerminal(int& master) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bf::bench::DefaultToOffscreen();
     QApplication app(argc, argv);
     const std::uint32_t ms = argc > 1 ? static_cast<std::uint32_t>(std::atoi(argv[1])) : 10000;
-    bf::QtPrompter prompter;
-    bf::ModuleOperations operations;
-    bf::SteadyClock clock;
-    bf::CFlashToolDlg window(prompter, operations, clock, "/nonexistent/BrenvaldorFlash.ini");
-    window.show();
-    QApplication::processEvents();
+    bf::bench::ShownWindow shown;
+    bf::CFlashToolDlg& window = shown.window;
     Measure("WaitPumping", [&] { window.WaitPumping(ms); });
 
     int master = -1;
@@ -63,7 +56,7 @@ int main(int argc, char* argv[]) {
     map.Override(1, terminal);
     port.SetPortMap(map);
     bf::PortSettings settings{1, 9600, 0};
-    bf::Session session{window, clock, port, settings};
+    bf::Session session{window, shown.clock, port, settings};
     bf::OpenStandard(port, 1);
     Measure("WaitForReply on a silent line", [&] { bf::WaitForReply(session, 1, ms, false); });
     port.Close();
