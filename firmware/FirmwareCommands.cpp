@@ -2,6 +2,7 @@
 
 #include "FileUtil.h"
 #include "FirmwareFile.h"
+#include "SavePath.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -151,11 +152,10 @@ CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image) {
     const auto chosen = host.AskSaveFileName(SaveFilters());
     if (!chosen)
         return CommandResult::Of(CommandResult::End::Cancelled);
-    const std::string path = WithExpectedExtension(*chosen, kBinExtension);
-    // The dialog confirmed overwriting the name it showed, not the one with ".bin" added.
-    struct stat st {};
-    if (path != *chosen && lstat(path.c_str(), &st) == 0 && !host.ConfirmOverwrite(path))
+    const auto confirmed = ConfirmedSavePath(host, *chosen, kBinExtension);
+    if (!confirmed)
         return CommandResult::Of(CommandResult::End::Cancelled);
+    const std::string& path = *confirmed;
 
     host.UpdateProgress(0, 1);
     AtomicFileWriter writer(path);

@@ -110,7 +110,7 @@ CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
         return CommandResult::Of(CommandResult::End::Cancelled);
     // Said before the controller is contacted: a device, a pipe or a socket is never replaced.
     if (IsSpecialFile(*path)) {
-        s.host.MessageBox(FileWriteErrorText(*path, kNotRegularFile), "", BoxIcon::Error);
+        s.host.MessageBox(FileWriteErrorText(*path, kNotRegularFile), kBoxCaptionTitle, BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
