@@ -84,7 +84,7 @@ TEST(ChoosePortErrors, PortAndAutoExcludeEachOther) {
 }
 
 TEST(ChoosePortErrors, RefusesWhatIsNeitherComNumberNorPath) {
-    for (const char* bad : {"COM0", "COM29", "COM", "COM5x", "ttyUSB0", "5"}) {
+    for (const char* bad : {"COM0", "COM29", "COM", "COM5x", "ttyUSB0", "5", "TTY5", "ACM5"}) {
         std::string error;
         EXPECT_FALSE(ChoosePort({bad, false, 0}, IniFile::Parse(""), nullptr, error)) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << error;
