@@ -70,7 +70,8 @@ std::optional<PortChoice> ChoosePort(const PortRequest& request, const IniFile& 
         const int fromFile = request.autoPort ? 0 : settings::ReadPortChoice(settingsFile);
         choice.settings.m_nPort = fromFile;
         choice.settings.m_bAutoPort = fromFile == 0 ? 1 : 0;
-        choice.label = fromFile == 0 ? kAutoLabel : ComName(fromFile);
+        if (fromFile != 0) // a search is named by PortLabel after the port it finds
+            choice.label = ComName(fromFile);
         return choice;
     }
     choice.settings.m_bAutoPort = 0;

@@ -39,6 +39,7 @@ const ChoiceCase kCases[] = {
      38400,
      "AUTO"},
     {"OptionPortBeyondTheMenu", {"COM17", false, 0}, nullptr, "", 17, 0, 38400, "COM17"},
+    {"HighestComNumber", {"COM28", false, 0}, nullptr, "", 28, 0, 38400, "COM28"},
     {"LowerCaseComNumber", {"com5", false, 57600}, nullptr, "", 5, 0, 57600, "COM5"},
     {"EnvironmentStandsInForThePort", {}, "COM2", "[Setup]\nSerialPort=4\n", 2, 0, 38400, "COM2"},
     {"OptionBeatsEnvironment", {"COM6", false, 0}, "COM2", "", 6, 0, 38400, "COM6"},
