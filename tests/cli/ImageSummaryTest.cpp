@@ -79,6 +79,18 @@ TEST(Summary, NamesSectorsFramesAndWireTimes) {
     EXPECT_EQ(frames[3], "erase frame: F2 06 (sector 6, 0x130000-0x13FFFF)");
 }
 
+TEST(Summary, WireTimesCarryFullMinutes) {
+    auto image = std::make_unique<FirmwareImage>();
+    image->ClearImage();
+    const auto wire = [&](std::int32_t frames, std::size_t rateIndex) {
+        const auto lines = ImageSummary(*image, ImageState{0, frames, true}, "S-record", 0);
+        return lines[lines.size() - 4 + rateIndex];
+    };
+    // 8300 frames of 418 bits at 57600 bit/s: 60.2 s; 32768 at 9600: 1426.8 s.
+    EXPECT_EQ(wire(8300, 3), "  57600 bit/s: 1 min 00 s");
+    EXPECT_EQ(wire(32768, 0), "   9600 bit/s: 23 min 47 s");
+}
+
 TEST(ExitStatus, OneStatusPerEnd) {
     using End = CommandResult::End;
     EXPECT_EQ(ExitStatusOf(CommandResult::Done(), FileRole::Input), 0);
