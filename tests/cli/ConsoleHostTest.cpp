@@ -77,6 +77,8 @@ TEST_F(ConsoleHostTest, AFixedWaitLastsItsTimeAndEndsAtCtrlC) {
     const std::uint32_t start = clock.nowMs();
     host.WaitPumping(1010);
     EXPECT_EQ(clock.nowMs() - start, 1010u);
+    host.WaitPumping(1);
+    EXPECT_EQ(clock.nowMs() - start, 1011u) << "the shortest wait is kept too";
     SetInterruptRequested(true);
     const std::uint32_t second = clock.nowMs();
     EXPECT_THROW(host.WaitPumping(1000), Interrupted);
@@ -118,6 +120,16 @@ TEST_F(ConsoleHostTest, FramesPerSecondFromTheWritePhaseOn) {
     clock.advance(100);
     host.UpdateProgress(50, 0);
     EXPECT_EQ(err.str(), "\r\x1b[K\r50%  Estimated time left: 0 min 1 sek  R 1\x1b[K");
+
+    // An image of a single frame has its rate too.
+    ConsoleHost single(clock, out, err, {.progress = true});
+    single.CountFramesAfter("UPDATE PROGRAM", 1);
+    single.AppendLog("UPDATE PROGRAM");
+    single.UpdateProgress(0, 1);
+    clock.advance(1000);
+    err.str("");
+    single.UpdateProgress(100, 0);
+    EXPECT_NE(err.str().find("frames/s"), std::string::npos) << err.str();
 }
 
 TEST_F(ConsoleHostTest, ThePortSearchShowsThePortItProbes) {
