@@ -1,6 +1,6 @@
-#include "CAboutDlg.h"
+#include "app/CAboutDlg.h"
 
-#include "DialogUnits.h"
+#include "app/DialogUnits.h"
 
 #include <QIcon>
 #include <QLabel>

@@ -1,10 +1,10 @@
-#include "CFlashToolApp.h"
+#include "app/CFlashToolApp.h"
 
-#include "CFlashToolDlg.h"
-#include "Clock.h"
-#include "ModuleOperations.h"
-#include "QtPrompter.h"
-#include "SetupSettings.h"
+#include "app/CFlashToolDlg.h"
+#include "app/ModuleOperations.h"
+#include "app/QtPrompter.h"
+#include "core/Clock.h"
+#include "core/SetupSettings.h"
 
 namespace bf {
 

@@ -1,14 +1,14 @@
-#include "CFlashToolDlg.h"
+#include "app/CFlashToolDlg.h"
 
-#include "CommandIds.h"
-#include "DialogUnits.h"
-#include "FirmwareCommands.h"
-#include "IniFile.h"
-#include "Operations.h"
-#include "Prompter.h"
-#include "SerialPortsDialog.h"
-#include "SetupSettings.h"
-#include "ToolbarImages.h"
+#include "app/CommandIds.h"
+#include "app/DialogUnits.h"
+#include "app/Operations.h"
+#include "app/Prompter.h"
+#include "app/SerialPortsDialog.h"
+#include "app/ToolbarImages.h"
+#include "core/IniFile.h"
+#include "core/SetupSettings.h"
+#include "firmware/FirmwareCommands.h"
 
 #include <QAction>
 #include <QDropEvent>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "CSerialPort.h"
-#include "Clock.h"
-#include "FirmwareImage.h"
-#include "Host.h"
-#include "PortMap.h"
-#include "PortSettings.h"
-#include "ProgressEstimate.h"
-#include "Session.h"
+#include "core/Clock.h"
+#include "core/Host.h"
+#include "core/PortSettings.h"
+#include "core/ProgressEstimate.h"
+#include "firmware/FirmwareImage.h"
+#include "link/Session.h"
+#include "serial/CSerialPort.h"
+#include "serial/PortMap.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -62,7 +62,7 @@ class CFlashToolDlg final : public QDialog, public Host {
     void SetProgressPos(int pos) override;
     void PumpMessages() override;
     void WaitPumping(std::uint32_t ms) override;
-    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override;
+    void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override;
     std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& filters) override;
     std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>& filters) override;
     bool ConfirmOverwrite(const std::string& path) override;

@@ -1,13 +1,13 @@
 // The command table of the main window and the handlers behind it.
-#include "CFlashToolDlg.h"
+#include "app/CFlashToolDlg.h"
 
-#include "CSerialException.h"
-#include "CommandIds.h"
-#include "HelpDocument.h"
-#include "Operations.h"
-#include "Prompter.h"
-#include "SerialPortsDialog.h"
-#include "SetupSettings.h"
+#include "app/CommandIds.h"
+#include "app/Operations.h"
+#include "app/Prompter.h"
+#include "app/SerialPortsDialog.h"
+#include "core/HelpDocument.h"
+#include "core/SetupSettings.h"
+#include "serial/CSerialException.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 // What the operations use from the main window: log, progress, waiting, boxes and file dialogs.
-#include "CFlashToolDlg.h"
+#include "app/CFlashToolDlg.h"
 
-#include "FileFilters.h"
-#include "Prompter.h"
-#include "PumpingWait.h"
-#include "TextDecoding.h"
+#include "app/FileFilters.h"
+#include "app/Prompter.h"
+#include "app/TextDecoding.h"
+#include "core/PumpingWait.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -105,7 +105,7 @@ void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
     });
 }
 
-void CFlashToolDlg::MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
+void CFlashToolDlg::ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
     const QString title = caption.empty() ? QString::fromLatin1(kApplicationTitle) : DecodeText(caption);
     m_prompter.ShowMessage(this, DecodeText(text), title, icon);
 }

@@ -1,4 +1,4 @@
-#include "FileFilters.h"
+#include "app/FileFilters.h"
 
 #include <QDir>
 #include <QFileDialog>

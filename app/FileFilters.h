@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Host.h"
+#include "core/Host.h"
 
 #include <QStringList>
 #include <vector>

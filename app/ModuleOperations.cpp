@@ -1,12 +1,12 @@
-#include "ModuleOperations.h"
+#include "app/ModuleOperations.h"
 
-#include "FirmwareCommands.h"
-#include "FlashUpdate.h"
-#include "ParameterBackup.h"
-#include "ParameterErase.h"
-#include "ParameterUpdate.h"
-#include "PortSearch.h"
-#include "ProgramBackup.h"
+#include "firmware/FirmwareCommands.h"
+#include "firmware/FlashUpdate.h"
+#include "firmware/ProgramBackup.h"
+#include "link/PortSearch.h"
+#include "params/ParameterBackup.h"
+#include "params/ParameterErase.h"
+#include "params/ParameterUpdate.h"
 
 namespace bf {
 

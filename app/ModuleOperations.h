@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Operations.h"
+#include "app/Operations.h"
 
 namespace bf {
 

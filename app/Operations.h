@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FirmwareImage.h"
-#include "Host.h"
-#include "Session.h"
+#include "core/Host.h"
+#include "firmware/FirmwareImage.h"
+#include "link/Session.h"
 
 namespace bf {
 

@@ -1,7 +1,7 @@
-#include "QtPrompter.h"
+#include "app/QtPrompter.h"
 
-#include "CAboutDlg.h"
-#include "FileFilters.h"
+#include "app/CAboutDlg.h"
+#include "app/FileFilters.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>

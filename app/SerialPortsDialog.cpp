@@ -1,4 +1,4 @@
-#include "SerialPortsDialog.h"
+#include "app/SerialPortsDialog.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PortInventory.h"
-#include "PortMap.h"
+#include "serial/PortInventory.h"
+#include "serial/PortMap.h"
 
 #include <QDialog>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "TextDecoding.h"
+#include "app/TextDecoding.h"
 
-#include "Utf8Text.h"
+#include "core/Utf8Text.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "ToolbarImages.h"
+#include "app/ToolbarImages.h"
 
 #include <QBitmap>
 

@@ -1,5 +1,5 @@
-#include "CFlashToolApp.h"
-#include "CFlashToolDlg.h"
+#include "app/CFlashToolApp.h"
+#include "app/CFlashToolDlg.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Host.h"
+#include "core/Host.h"
 
 #include <ctime>
 
@@ -18,7 +18,7 @@ class QuietHost : public Host {
     void SetProgressPos(int) override {}
     void PumpMessages() override {}
     void WaitPumping(std::uint32_t) override {}
-    void MessageBox(std::string_view, std::string_view, BoxIcon) override {}
+    void ShowMessageBox(std::string_view, std::string_view, BoxIcon) override {}
     std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>&) override { return {}; }
     std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>&) override { return {}; }
     bool ConfirmOverwrite(const std::string&) override { return false; }

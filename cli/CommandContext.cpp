@@ -1,9 +1,9 @@
-#include "CommandContext.h"
+#include "cli/CommandContext.h"
 
-#include "DeviceWait.h"
-#include "FileUtil.h"
-#include "FirmwareCommands.h"
-#include "SetupSettings.h"
+#include "cli/DeviceWait.h"
+#include "core/FileUtil.h"
+#include "core/SetupSettings.h"
+#include "firmware/FirmwareCommands.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "CSerialPort.h"
-#include "CommandResult.h"
-#include "ConsoleHost.h"
-#include "ExitStatus.h"
-#include "FirmwareImage.h"
-#include "Invocation.h"
-#include "Session.h"
+#include "cli/ConsoleHost.h"
+#include "cli/ExitStatus.h"
+#include "cli/Invocation.h"
+#include "firmware/FirmwareImage.h"
+#include "link/CommandResult.h"
+#include "link/Session.h"
+#include "serial/CSerialPort.h"
 
 #include <memory>
 #include <optional>

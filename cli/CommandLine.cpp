@@ -1,8 +1,8 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Invocation.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Invocation.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Invocation.h"
+#include "cli/Invocation.h"
 
 #include <ostream>
 

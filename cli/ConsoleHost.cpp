@@ -1,6 +1,6 @@
-#include "ConsoleHost.h"
+#include "cli/ConsoleHost.h"
 
-#include "Interrupt.h"
+#include "cli/Interrupt.h"
 
 #include <algorithm>
 
@@ -92,7 +92,7 @@ void ConsoleHost::WaitPumping(std::uint32_t ms) {
     }
 }
 
-void ConsoleHost::MessageBox(std::string_view text, std::string_view, BoxIcon) {
+void ConsoleHost::ShowMessageBox(std::string_view text, std::string_view, BoxIcon) {
     Error(text);
 }
 

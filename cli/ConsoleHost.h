@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Clock.h"
-#include "Host.h"
-#include "ProgressLine.h"
+#include "cli/ProgressLine.h"
+#include "core/Clock.h"
+#include "core/Host.h"
 
 #include <memory>
 #include <ostream>
@@ -48,7 +48,7 @@ class ConsoleHost final : public Host {
     void SetProgressPos(int pos) override;
     void PumpMessages() override;
     void WaitPumping(std::uint32_t ms) override;
-    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override;
+    void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override;
     std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& filters) override;
     std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>& filters) override;
     bool ConfirmOverwrite(const std::string& path) override;

@@ -1,6 +1,6 @@
-#include "DeviceWait.h"
+#include "cli/DeviceWait.h"
 
-#include "Interrupt.h"
+#include "cli/Interrupt.h"
 
 #include <algorithm>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandResult.h"
+#include "link/CommandResult.h"
 
 #include <string>
 

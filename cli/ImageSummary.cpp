@@ -1,4 +1,4 @@
-#include "ImageSummary.h"
+#include "cli/ImageSummary.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FirmwareImage.h"
+#include "firmware/FirmwareImage.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortChoice.h"
+#include "cli/PortChoice.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "PortChoice.h"
+#include "cli/PortChoice.h"
 
-#include "SetupSettings.h"
+#include "core/SetupSettings.h"
 
 #include <charconv>
 #include <climits>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "IniFile.h"
-#include "PortMap.h"
-#include "PortSettings.h"
+#include "core/IniFile.h"
+#include "core/PortSettings.h"
+#include "serial/PortMap.h"
 
 #include <optional>
 #include <string>

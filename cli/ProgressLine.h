@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgressEstimate.h"
+#include "core/ProgressEstimate.h"
 
 #include <cstdint>
 #include <ostream>

@@ -1,6 +1,6 @@
-#include "StagingFile.h"
+#include "cli/StagingFile.h"
 
-#include "FileUtil.h"
+#include "core/FileUtil.h"
 
 #include <cerrno>
 #include <cstdlib>

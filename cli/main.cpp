@@ -1,6 +1,6 @@
 // brenvaldor: the command line of BrenvaldorFlash, for scripts, service vans and production lines.
-#include "CommandLine.h"
-#include "Interrupt.h"
+#include "cli/CommandLine.h"
+#include "cli/Interrupt.h"
 
 #include <iostream>
 #include <unistd.h>

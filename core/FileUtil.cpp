@@ -1,6 +1,6 @@
-#include "FileUtil.h"
+#include "core/FileUtil.h"
 
-#include "Utf8Text.h"
+#include "core/Utf8Text.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "HelpDocument.h"
+#include "core/HelpDocument.h"
 
 #include <array>
 #include <utility>

@@ -38,7 +38,7 @@ class Host {
     virtual void WaitPumping(std::uint32_t ms) = 0;
 
     // An empty caption shows the application's title.
-    virtual void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) = 0;
+    virtual void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) = 0;
     // File dialogs; std::nullopt when cancelled. The chosen folder becomes the current folder.
     virtual std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& filters) = 0;
     virtual std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>& filters) = 0;

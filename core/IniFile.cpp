@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "core/IniFile.h"
 
-#include "FileUtil.h"
+#include "core/FileUtil.h"
 
 #include <cctype>
 #include <cerrno>

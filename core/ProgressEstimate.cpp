@@ -1,4 +1,4 @@
-#include "ProgressEstimate.h"
+#include "core/ProgressEstimate.h"
 
 #include <cstdio>
 

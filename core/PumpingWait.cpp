@@ -1,4 +1,4 @@
-#include "PumpingWait.h"
+#include "core/PumpingWait.h"
 
 #include <algorithm>
 

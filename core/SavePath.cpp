@@ -1,6 +1,6 @@
-#include "SavePath.h"
+#include "core/SavePath.h"
 
-#include "FileUtil.h"
+#include "core/FileUtil.h"
 
 #include <sys/stat.h>
 

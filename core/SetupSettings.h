@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IniFile.h"
-#include "PortSettings.h"
+#include "core/IniFile.h"
+#include "core/PortSettings.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "FirmwareCommands.h"
+#include "firmware/FirmwareCommands.h"
 
-#include "FileUtil.h"
-#include "FirmwareFile.h"
-#include "SavePath.h"
+#include "core/FileUtil.h"
+#include "core/SavePath.h"
+#include "firmware/FirmwareFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -79,15 +79,15 @@ ConversionResult LoadFile(Host& host, FirmwareImage& image, const ReadFile& file
         result = ConvertSRecordFile(file.fd(), file.length(), image,
                                     [&host](int percent) { host.UpdateProgress(percent, 0); });
         if (result.errorNumber != 0) {
-            host.MessageBox(kBoxConversionError + std::to_string(result.errorNumber), kBoxCaptionTitle,
-                            BoxIcon::None);
+            host.ShowMessageBox(kBoxConversionError + std::to_string(result.errorNumber), kBoxCaptionTitle,
+                                BoxIcon::None);
             return result;
         }
         if (result.readError == 0)
             host.AppendLog(kLogConvertedOk);
     }
     if (result.readError != 0)
-        host.MessageBox(FileReadErrorText(path, result.readError), kBoxCaptionTitle, BoxIcon::Error);
+        host.ShowMessageBox(FileReadErrorText(path, result.readError), kBoxCaptionTitle, BoxIcon::Error);
     return result;
 }
 
@@ -161,7 +161,7 @@ CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image) {
     AtomicFileWriter writer(path);
     const bool written = writer.Open() && WriteImage(host, writer, image) && writer.Commit();
     if (!written)
-        host.MessageBox(FileWriteErrorText(path, writer.Error()), kBoxCaptionTitle, BoxIcon::Error);
+        host.ShowMessageBox(FileWriteErrorText(path, writer.Error()), kBoxCaptionTitle, BoxIcon::Error);
     host.UpdateProgress(0, 1);
     return written ? CommandResult::Done() : CommandResult::Of(CommandResult::End::FileFailed);
 }

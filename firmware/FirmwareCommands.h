@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CommandResult.h"
-#include "FirmwareFile.h"
-#include "FirmwareImage.h"
-#include "Host.h"
+#include "core/Host.h"
+#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareImage.h"
+#include "link/CommandResult.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
-#include "FirmwareFile.h"
+#include "firmware/FirmwareFile.h"
 
-#include "FileUtil.h"
-#include "LineReader.h"
+#include "core/FileUtil.h"
+#include "firmware/LineReader.h"
 
 #include <algorithm>
 #include <cerrno>

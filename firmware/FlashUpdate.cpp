@@ -1,8 +1,8 @@
-#include "FlashUpdate.h"
+#include "firmware/FlashUpdate.h"
 
-#include "ControllerConnection.h"
-#include "Link.h"
-#include "ResultCodes.h"
+#include "link/ControllerConnection.h"
+#include "link/Link.h"
+#include "link/ResultCodes.h"
 
 #include <array>
 #include <string>
@@ -180,7 +180,7 @@ StepResult RunVerify(Session& s, FirmwareImage& image) {
 template <typename Steps>
 CommandResult RunWithController(Session& s, FirmwareImage& image, const ImageState& state, Steps steps) {
     if (const char* refusal = UpdateRefusal(state)) {
-        s.host.MessageBox(refusal, "", BoxIcon::Error);
+        s.host.ShowMessageBox(refusal, "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     s.host.ClearLog();

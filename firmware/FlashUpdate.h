@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandResult.h"
-#include "FirmwareImage.h"
-#include "Session.h"
+#include "firmware/FirmwareImage.h"
+#include "link/CommandResult.h"
+#include "link/Session.h"
 
 namespace bf {
 

@@ -1,11 +1,11 @@
-#include "ProgramBackup.h"
+#include "firmware/ProgramBackup.h"
 
-#include "ControllerConnection.h"
-#include "FileUtil.h"
-#include "FirmwareImage.h"
-#include "Link.h"
-#include "ResultCodes.h"
-#include "SavePath.h"
+#include "core/FileUtil.h"
+#include "core/SavePath.h"
+#include "firmware/FirmwareImage.h"
+#include "link/ControllerConnection.h"
+#include "link/Link.h"
+#include "link/ResultCodes.h"
 
 #include <algorithm>
 #include <array>
@@ -122,7 +122,7 @@ CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
     s.host.UpdateProgress(0, 1);
     ReturnTo9600AndClose(s);
     if (!written) {
-        s.host.MessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
+        s.host.ShowMessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     return CommandResult::Done();
@@ -142,7 +142,7 @@ CommandResult BackupProgram(Session& s) {
     // replaced once the whole backup is in.
     AtomicFileWriter file(*path);
     if (!file.Open()) {
-        s.host.MessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
+        s.host.ShowMessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     try {

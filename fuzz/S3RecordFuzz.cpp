@@ -1,6 +1,6 @@
 // libFuzzer target: up to two lines through ParseS3Record, checked against a plain reading of the
 // record rules built on the image's public operations, one character at a time.
-#include "FirmwareImage.h"
+#include "firmware/FirmwareImage.h"
 
 #include <cstddef>
 #include <cstdint>

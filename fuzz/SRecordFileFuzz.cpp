@@ -1,6 +1,6 @@
 // libFuzzer target: a whole S-record file through the conversion, then the frame builders.
-#include "FirmwareFile.h"
-#include "FirmwareImage.h"
+#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareImage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "ParameterBackup.h"
+#include "params/ParameterBackup.h"
 
-#include "FileUtil.h"
-#include "Link.h"
-#include "ParameterCapture.h"
-#include "ParameterFile.h"
-#include "ParameterLink.h"
+#include "core/FileUtil.h"
+#include "link/Link.h"
+#include "params/ParameterCapture.h"
+#include "params/ParameterFile.h"
+#include "params/ParameterLink.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -54,7 +54,7 @@ CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCa
         return CommandResult::Done();
     case ParameterCapture::End::Full:
         s.host.AppendLog(kLogCaptureFull);
-        s.host.MessageBox(kBoxCaptureFull, kBoxCaptureFullCaption, BoxIcon::Error);
+        s.host.ShowMessageBox(kBoxCaptureFull, kBoxCaptureFullCaption, BoxIcon::Error);
         return CommandResult::Failed(result::WrongAnswer);
     default:
         return CommandResult::Failed(result::NoAnswer);
@@ -110,7 +110,7 @@ CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
         return CommandResult::Of(CommandResult::End::Cancelled);
     // Said before the controller is contacted: a device, a pipe or a socket is never replaced.
     if (IsSpecialFile(*path)) {
-        s.host.MessageBox(FileWriteErrorText(*path, kNotRegularFile), kBoxCaptionTitle, BoxIcon::Error);
+        s.host.ShowMessageBox(FileWriteErrorText(*path, kNotRegularFile), kBoxCaptionTitle, BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
@@ -130,7 +130,7 @@ void ParameterEdit(Host& host) {
     if (!path)
         return;
     if (const int error = CreateIfMissing(*path); error != 0) {
-        host.MessageBox(FileWriteErrorText(*path, error), kBoxCaptionTitle, BoxIcon::Error);
+        host.ShowMessageBox(FileWriteErrorText(*path, error), kBoxCaptionTitle, BoxIcon::Error);
         return;
     }
     host.OpenInTextEditor(*path);

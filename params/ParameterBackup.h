@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandResult.h"
-#include "Host.h"
-#include "Session.h"
+#include "core/Host.h"
+#include "link/CommandResult.h"
+#include "link/Session.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
-#include "ParameterCapture.h"
+#include "params/ParameterCapture.h"
 
-#include "Link.h"
+#include "link/Link.h"
 
 #include <algorithm>
 

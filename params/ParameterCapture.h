@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Session.h"
+#include "link/Session.h"
 
 #include <cstddef>
 #include <cstdint>

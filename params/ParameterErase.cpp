@@ -1,7 +1,7 @@
-#include "ParameterErase.h"
+#include "params/ParameterErase.h"
 
-#include "ControllerConnection.h"
-#include "ResultCodes.h"
+#include "link/ControllerConnection.h"
+#include "link/ResultCodes.h"
 
 #include <cstdint>
 

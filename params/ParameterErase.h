@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandResult.h"
-#include "Session.h"
+#include "link/CommandResult.h"
+#include "link/Session.h"
 
 namespace bf {
 

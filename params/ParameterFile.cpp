@@ -1,7 +1,7 @@
-#include "ParameterFile.h"
+#include "params/ParameterFile.h"
 
-#include "FileUtil.h"
-#include "SavePath.h"
+#include "core/FileUtil.h"
+#include "core/SavePath.h"
 
 namespace bf {
 

@@ -1,7 +1,7 @@
-#include "ParameterLink.h"
+#include "params/ParameterLink.h"
 
-#include "Link.h"
-#include "PortSearch.h"
+#include "link/Link.h"
+#include "link/PortSearch.h"
 
 namespace bf {
 
@@ -53,7 +53,7 @@ std::uint8_t OpenParameterLink(Session& s) {
         AutodetectPortParam(s);
     if (s.settings.m_nPort == 0) {
         EnableToolbar(s.host);
-        s.host.MessageBox(kBoxNoController, kBoxNoControllerCaption, BoxIcon::Error);
+        s.host.ShowMessageBox(kBoxNoController, kBoxNoControllerCaption, BoxIcon::Error);
         return result::NoAnswer;
     }
     s.host.AppendLog(OpenSerialPortLine(s.settings.m_nPort, s.settings.m_nBaudRate));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CSerialException.h"
-#include "Session.h"
+#include "link/Session.h"
+#include "serial/CSerialException.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "ParameterUpdate.h"
+#include "params/ParameterUpdate.h"
 
-#include "Link.h"
-#include "ParameterFile.h"
-#include "ParameterLink.h"
+#include "link/Link.h"
+#include "params/ParameterFile.h"
+#include "params/ParameterLink.h"
 
 #include <algorithm>
 #include <string>

@@ -1,6 +1,6 @@
-#include "CSerialException.h"
+#include "serial/CSerialException.h"
 
-#include "SerialTypes.h"
+#include "serial/SerialTypes.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "CSerialPort.h"
+#include "serial/CSerialPort.h"
 
-#include "CSerialException.h"
-#include "CallTimeLimit.h"
-#include "LineTiming.h"
-#include "PortHolder.h"
+#include "serial/CSerialException.h"
+#include "serial/CallTimeLimit.h"
+#include "serial/LineTiming.h"
+#include "serial/PortHolder.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Port.h"
-#include "PortMap.h"
+#include "serial/Port.h"
+#include "serial/PortMap.h"
 
 #include <chrono>
 #include <cstdint>

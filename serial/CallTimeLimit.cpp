@@ -1,4 +1,4 @@
-#include "CallTimeLimit.h"
+#include "serial/CallTimeLimit.h"
 
 #include <algorithm>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "LineTiming.h"
+#include "serial/LineTiming.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SerialTypes.h"
+#include "serial/SerialTypes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "PortInventory.h"
+#include "serial/PortInventory.h"
 
 #include <algorithm>
 #include <filesystem>

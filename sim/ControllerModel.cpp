@@ -1,4 +1,4 @@
-#include "ControllerModel.h"
+#include "sim/ControllerModel.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "PtyServer.h"
+#include "sim/PtyServer.h"
 
-#include "LineTiming.h"
+#include "serial/LineTiming.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "SimPort.h"
+#include "sim/SimPort.h"
 
-#include "CSerialException.h"
-#include "LineTiming.h"
-#include "SerialTypes.h"
+#include "serial/CSerialException.h"
+#include "serial/LineTiming.h"
+#include "serial/SerialTypes.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Clock.h"
-#include "ControllerModel.h"
-#include "Port.h"
+#include "core/Clock.h"
+#include "serial/Port.h"
+#include "sim/ControllerModel.h"
 
 #include <cstdint>
 #include <deque>

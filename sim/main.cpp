@@ -1,8 +1,8 @@
 // brenvaldor-sim: the lift controller model on a pseudo-terminal, for trying the tool without
 // hardware and for the end-to-end tests.
-#include "ControllerModel.h"
-#include "PtyServer.h"
-#include "SimOptions.h"
+#include "sim/ControllerModel.h"
+#include "sim/PtyServer.h"
+#include "sim/SimOptions.h"
 
 #include <csignal>
 #include <cstdio>

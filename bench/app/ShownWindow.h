@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CFlashToolDlg.h"
-#include "ModuleOperations.h"
-#include "QtPrompter.h"
+#include "app/CFlashToolDlg.h"
+#include "app/ModuleOperations.h"
+#include "app/QtPrompter.h"
 
 #include <QApplication>
 

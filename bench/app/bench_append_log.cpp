@@ -1,7 +1,7 @@
 // Appends 10,000 log lines to a shown main window and prints the time of each 1,000: the figures
 // stay flat when appending is linear, and grow with the text when it is not.
 
-#include "ShownWindow.h"
+#include "bench/app/ShownWindow.h"
 
 #include <QApplication>
 #include <chrono>

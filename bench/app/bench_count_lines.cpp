@@ -4,9 +4,9 @@
 //
 //   bench_count_lines [lines]    (default 5000)
 
-#include "BenchSupport.h"
-#include "ParameterUpdate.h"
-#include "ShownWindow.h"
+#include "bench/BenchSupport.h"
+#include "bench/app/ShownWindow.h"
+#include "params/ParameterUpdate.h"
 
 #include <QApplication>
 #include <chrono>

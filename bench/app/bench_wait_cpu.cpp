@@ -1,9 +1,9 @@
 // Runs 10-second waits of the window on the real clock and prints the processor time they used: a
 // pumping wait (WaitPumping), and a reply wait (WaitForReply) on a line where nobody answers, which
 // pumps the window once per pass.
-#include "BenchSupport.h"
-#include "Link.h"
-#include "ShownWindow.h"
+#include "bench/BenchSupport.h"
+#include "bench/app/ShownWindow.h"
+#include "link/Link.h"
 
 #include <QApplication>
 #include <chrono>

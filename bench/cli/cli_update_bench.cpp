@@ -8,10 +8,10 @@
 //
 //   cli_update_bench [rounds]    (default 3; the best round of each counts, the machine is shared)
 
-#include "BenchSupport.h"
-#include "CSerialPort.h"
-#include "FlashUpdate.h"
-#include "SimProcess.h"
+#include "bench/BenchSupport.h"
+#include "firmware/FlashUpdate.h"
+#include "serial/CSerialPort.h"
+#include "tests/e2e/SimProcess.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,8 +3,8 @@
 // figures grow with the file size when reading and writing are linear, and with its square when
 // they are not. The close flushes the file to the disk; a folder on a memory file system (/dev/shm)
 // shows the time without the disk.
-#include "BenchSupport.h"
-#include "SetupSettings.h"
+#include "bench/BenchSupport.h"
+#include "core/SetupSettings.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BenchSupport.h"
+#include "bench/BenchSupport.h"
 
 #include <string>
 #include <utility>
@@ -17,7 +17,7 @@ class HeadlessHost final : public QuietHost {
     bool boxShown = false;
     std::string lastBox;
 
-    void MessageBox(std::string_view text, std::string_view, BoxIcon) override {
+    void ShowMessageBox(std::string_view text, std::string_view, BoxIcon) override {
         boxShown = true;
         lastBox = text;
     }

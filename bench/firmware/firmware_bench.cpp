@@ -2,8 +2,8 @@
 // bytes) through the same path as the window's Open, Open of the binary image, Save As, the block
 // count and the sector checksums of a full image.
 // usage: firmware_bench [benchmark flags] [file.hex]  (without a file, one is generated)
-#include "FirmwareCommands.h"
-#include "HeadlessHost.h"
+#include "bench/firmware/HeadlessHost.h"
+#include "firmware/FirmwareCommands.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // firmware_load <hex or bin> <bin>: Open and Save As without a window, for whole-process timing
 // next to other S-record converters.
-#include "FirmwareCommands.h"
-#include "HeadlessHost.h"
+#include "bench/firmware/HeadlessHost.h"
+#include "firmware/FirmwareCommands.h"
 
 #include <cstdio>
 #include <memory>

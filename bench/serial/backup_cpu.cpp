@@ -4,10 +4,10 @@
 //
 //   backup_cpu [rate]    (default 57600)
 
-#include "BenchSupport.h"
-#include "CSerialPort.h"
-#include "ProgramBackup.h"
-#include "SimProcess.h"
+#include "bench/BenchSupport.h"
+#include "firmware/ProgramBackup.h"
+#include "serial/CSerialPort.h"
+#include "tests/e2e/SimProcess.h"
 
 #include <chrono>
 #include <cstdio>
@@ -25,7 +25,7 @@ class BackupHost final : public bf::bench::QuietHost {
         return m_target;
     }
     void AppendLog(std::string_view line) override { lastLine = line; }
-    void MessageBox(std::string_view text, std::string_view caption, bf::BoxIcon) override {
+    void ShowMessageBox(std::string_view text, std::string_view caption, bf::BoxIcon) override {
         std::printf("  box: %.*s / %.*s\n", static_cast<int>(caption.size()), caption.data(),
                     static_cast<int>(text.size()), text.data());
     }

@@ -4,9 +4,9 @@
 //
 //   port_search_time [rounds]    (default 10)
 
-#include "BenchSupport.h"
-#include "CSerialPort.h"
-#include "PortSearch.h"
+#include "bench/BenchSupport.h"
+#include "link/PortSearch.h"
+#include "serial/CSerialPort.h"
 
 #include <atomic>
 #include <chrono>

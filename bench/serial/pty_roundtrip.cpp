@@ -4,10 +4,10 @@
 //
 //   pty_roundtrip [frames] [rounds]    (defaults: 32768 frames = 1 MiB, 3 rounds; the best round counts)
 
-#include "BenchSupport.h"
-#include "CSerialPort.h"
-#include "Link.h"
-#include "SimProcess.h"
+#include "bench/BenchSupport.h"
+#include "link/Link.h"
+#include "serial/CSerialPort.h"
+#include "tests/e2e/SimProcess.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "PacedRelay.h"
+#include "bench/update/PacedRelay.h"
 
 #include <algorithm>
 #include <cerrno>

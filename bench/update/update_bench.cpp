@@ -8,12 +8,12 @@
 //
 //   update_bench [rounds]    (default 3; the best round of measurement 1 counts)
 
-#include "BenchSupport.h"
-#include "CSerialPort.h"
-#include "FlashUpdate.h"
-#include "Link.h"
-#include "PacedRelay.h"
-#include "SimProcess.h"
+#include "bench/BenchSupport.h"
+#include "bench/update/PacedRelay.h"
+#include "firmware/FlashUpdate.h"
+#include "link/Link.h"
+#include "serial/CSerialPort.h"
+#include "tests/e2e/SimProcess.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,7 +45,7 @@ class TimingHost final : public bf::bench::QuietHost {
   public:
     void AppendLog(std::string_view line) override { lineTimes[std::string(line)] = Now(); }
     void ClearLog() override { lineTimes.clear(); }
-    void MessageBox(std::string_view text, std::string_view caption, bf::BoxIcon) override {
+    void ShowMessageBox(std::string_view text, std::string_view caption, bf::BoxIcon) override {
         std::printf("  box: %.*s / %.*s\n", static_cast<int>(caption.size()), caption.data(),
                     static_cast<int>(text.size()), text.data());
     }

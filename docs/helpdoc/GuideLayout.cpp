@@ -1,6 +1,6 @@
-#include "GuideLayout.h"
+#include "docs/helpdoc/GuideLayout.h"
 
-#include "InlineCode.h"
+#include "docs/helpdoc/InlineCode.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>

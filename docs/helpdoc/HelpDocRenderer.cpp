@@ -1,6 +1,6 @@
-#include "HelpDocRenderer.h"
+#include "docs/helpdoc/HelpDocRenderer.h"
 
-#include "GuideLayout.h"
+#include "docs/helpdoc/GuideLayout.h"
 
 #include <QFile>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "InlineCode.h"
+#include "docs/helpdoc/InlineCode.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>

@@ -1,5 +1,5 @@
 // bf-helpdoc INPUT.md OUTPUT.pdf: renders one help document at build time.
-#include "HelpDocRenderer.h"
+#include "docs/helpdoc/HelpDocRenderer.h"
 
 #include <QGuiApplication>
 #include <QStringList>

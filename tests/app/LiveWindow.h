@@ -2,9 +2,9 @@
 
 // Helpers for window tests that run real operations against the controller model on the virtual
 // clock, and for answering the window's own modal dialogs from inside their event loops.
-#include "ControllerModel.h"
-#include "Session.h"
-#include "SimPort.h"
+#include "link/Session.h"
+#include "sim/ControllerModel.h"
+#include "sim/SimPort.h"
 
 #include <QApplication>
 #include <QTimer>

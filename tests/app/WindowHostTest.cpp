@@ -1,6 +1,6 @@
 // Log, progress, waiting, boxes and file dialogs of the window, on the virtual clock.
-#include "CommandIds.h"
-#include "WindowTestSupport.h"
+#include "app/CommandIds.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QDir>
 #include <QLabel>
@@ -194,8 +194,8 @@ TEST_F(HostTest, CloseRequestDuringAWaitIsSeenByTheOperation) {
 
 TEST_F(HostTest, MessageBoxWithoutCaptionShowsTheApplicationTitle) {
     auto& w = Window();
-    w.MessageBox("Text ", "", BoxIcon::None);
-    w.MessageBox("Other", "Caption ", BoxIcon::Error);
+    w.ShowMessageBox("Text ", "", BoxIcon::None);
+    w.ShowMessageBox("Other", "Caption ", BoxIcon::Error);
     ASSERT_EQ(m_prompter.messages.size(), 2u);
     EXPECT_EQ(m_prompter.messages[0].caption, "BrenvaldorFlash");
     EXPECT_EQ(m_prompter.messages[0].text, "Text ");

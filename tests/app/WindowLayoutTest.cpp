@@ -1,7 +1,7 @@
 // The window's controls, menu and toolbar as the technician sees them.
-#include "CommandIds.h"
-#include "DialogUnits.h"
-#include "WindowTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/DialogUnits.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QGroupBox>
 #include <QLabel>

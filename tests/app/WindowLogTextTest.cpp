@@ -1,9 +1,9 @@
 // 8-bit text in the log pane: each line as UTF-8 when it is valid UTF-8, else as Windows-1252.
-#include "CommandIds.h"
-#include "LiveWindow.h"
-#include "ParameterUpdate.h"
-#include "TextDecoding.h"
-#include "WindowTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/TextDecoding.h"
+#include "params/ParameterUpdate.h"
+#include "tests/app/LiveWindow.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QPlainTextEdit>
 #include <QStringDecoder>

@@ -1,12 +1,12 @@
 // The open dialogs take a name that does not exist yet: the real file dialog, typed into, in front
 // of the real operations.
-#include "CommandIds.h"
-#include "FirmwareCommands.h"
-#include "LiveWindow.h"
-#include "ParameterBackup.h"
-#include "ParameterUpdate.h"
-#include "QtPrompter.h"
-#include "WindowTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/QtPrompter.h"
+#include "firmware/FirmwareCommands.h"
+#include "params/ParameterBackup.h"
+#include "params/ParameterUpdate.h"
+#include "tests/app/LiveWindow.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QFileDialog>
 

@@ -1,9 +1,9 @@
 // The window's smaller parts: file filters, toolbar images, About box, Serial ports window.
-#include "CAboutDlg.h"
-#include "FileFilters.h"
-#include "SerialPortsDialog.h"
-#include "ToolbarImages.h"
-#include "WindowTestSupport.h"
+#include "app/CAboutDlg.h"
+#include "app/FileFilters.h"
+#include "app/SerialPortsDialog.h"
+#include "app/ToolbarImages.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 // The Serial ports window beside a parameter backup that runs through the window.
-#include "CommandIds.h"
-#include "LiveWindow.h"
-#include "ParameterBackup.h"
-#include "WindowTestSupport.h"
+#include "app/CommandIds.h"
+#include "params/ParameterBackup.h"
+#include "tests/app/LiveWindow.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QCoreApplication>
 #include <QTableWidget>

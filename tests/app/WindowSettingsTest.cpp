@@ -1,6 +1,6 @@
 // Check marks and the port pane follow the settings file; closing writes it.
-#include "CommandIds.h"
-#include "WindowTestSupport.h"
+#include "app/CommandIds.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QLabel>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CFlashToolDlg.h"
-#include "Operations.h"
-#include "Prompter.h"
-#include "VirtualClock.h"
+#include "app/CFlashToolDlg.h"
+#include "app/Operations.h"
+#include "app/Prompter.h"
+#include "tests/support/VirtualClock.h"
 
 #include <QAction>
 #include <QWidget>

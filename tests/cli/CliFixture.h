@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CliProcess.h"
-#include "FirmwareTestUtil.h"
-#include "SimProcess.h"
+#include "tests/cli/CliProcess.h"
+#include "tests/e2e/SimProcess.h"
+#include "tests/firmware/FirmwareTestUtil.h"
 
-#include "FirmwareImage.h"
+#include "firmware/FirmwareImage.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The console host: where log lines, boxes and progress go, and how Ctrl-C ends every wait.
-#include "ConsoleHost.h"
-#include "Interrupt.h"
-#include "VirtualClock.h"
+#include "cli/ConsoleHost.h"
+#include "cli/Interrupt.h"
+#include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST_F(ConsoleHostTest, JsonModeKeepsTheLinesOffStandardOutput) {
 TEST_F(ConsoleHostTest, BoxesBecomeErrorLinesAndTheReportMessage) {
     ConsoleHost host(clock, out, err, {});
     EXPECT_EQ(host.Message(), "");
-    host.MessageBox("Progam - Block not empty  ", "Error: 5", BoxIcon::Error);
+    host.ShowMessageBox("Progam - Block not empty  ", "Error: 5", BoxIcon::Error);
     host.Error("second");
     EXPECT_EQ(err.str(), "brenvaldor: error: Progam - Block not empty  \nbrenvaldor: error: second\n");
     EXPECT_EQ(host.Message(), "Progam - Block not empty  \nsecond");

@@ -1,7 +1,7 @@
 // What info prints about an image: merged ranges, wire time; the exit statuses and the report.
-#include "ImageSummary.h"
-#include "ExitStatus.h"
-#include "JsonReport.h"
+#include "cli/ImageSummary.h"
+#include "cli/ExitStatus.h"
+#include "cli/JsonReport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,15 +1,15 @@
 // What each operation tells a caller that acts on its end (the command line), against the
 // controller model on the virtual clock. The window's side of the same runs is tested elsewhere.
-#include "ControllerFixture.h"
-#include "FirmwareFile.h"
-#include "FirmwareTestUtil.h"
-#include "FlashUpdate.h"
-#include "ParameterBackup.h"
-#include "ParameterErase.h"
-#include "ParameterUpdate.h"
-#include "ParamsFixture.h"
-#include "PortSearch.h"
-#include "ProgramBackup.h"
+#include "firmware/FirmwareFile.h"
+#include "firmware/FlashUpdate.h"
+#include "firmware/ProgramBackup.h"
+#include "link/PortSearch.h"
+#include "params/ParameterBackup.h"
+#include "params/ParameterErase.h"
+#include "params/ParameterUpdate.h"
+#include "tests/firmware/FirmwareTestUtil.h"
+#include "tests/params/ParamsFixture.h"
+#include "tests/support/ControllerFixture.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // Which port and rate a command uses: options over the environment over the settings file.
-#include "PortChoice.h"
+#include "cli/PortChoice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "HelpDocument.h"
+#include "core/HelpDocument.h"
 
 #include <gtest/gtest.h>
 

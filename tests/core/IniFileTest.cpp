@@ -1,7 +1,7 @@
-#include "IniFile.h"
-#include "FileSizeLimit.h"
-#include "NonRegularFiles.h"
-#include "Unprivileged.h"
+#include "core/IniFile.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/NonRegularFiles.h"
+#include "tests/support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "PumpingWait.h"
-#include "VirtualClock.h"
+#include "core/PumpingWait.h"
+#include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SetupSettings.h"
+#include "core/SetupSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The demo firmware that scripts/run offers loads as a real firmware file does, and gives the
 // simulated controller a short update that ends with a verified sector.
-#include "FirmwareFile.h"
-#include "FirmwareImage.h"
+#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The guide explains every log line and message box the program shows, in every language. The texts
 // are not listed here: they are read from the program's own sources (see SourceTexts.h for the
 // naming rule), so a text added to the program is missing from the guides until someone explains it.
-#include "SourceTexts.h"
+#include "tests/docs/SourceTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ using bf::docs::NamedTextsBelow;
 using bf::docs::SourceText;
 
 // Where the program's texts live: everything the window and its operations show.
-const std::vector<std::string> kProgramFolders = {"core", "serial", "firmware", "params", "app"};
+const std::vector<std::string> kProgramFolders = {"core", "serial", "link", "firmware", "params", "app"};
 
 // Constants that log and box calls may use although the rule does not name them, with the reason.
 const std::vector<std::string> kAllowedInCalls = {

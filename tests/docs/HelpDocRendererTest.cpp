@@ -1,6 +1,6 @@
-#include "HelpDocRenderer.h"
-#include "GuideLayout.h"
-#include "InlineCode.h"
+#include "docs/helpdoc/HelpDocRenderer.h"
+#include "docs/helpdoc/GuideLayout.h"
+#include "docs/helpdoc/InlineCode.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "SourceTexts.h"
+#include "tests/docs/SourceTexts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kRulePrefixes[] = {"kLog", "kStatus", "kBox"};
-const char* const kCalls[] = {"AppendLog", "MessageBox", "ShowMessage", "AskYesNo"};
+const char* const kCalls[] = {"AppendLog", "MessageBox", "ShowMessageBox", "ShowMessage", "AskYesNo"};
 
 bool FollowsTheRule(const std::string& name) {
     return std::any_of(std::begin(kRulePrefixes), std::end(kRulePrefixes), [&name](const char* prefix) {

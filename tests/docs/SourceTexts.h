@@ -26,7 +26,7 @@ std::vector<SourceText> NamedTexts(const std::string& source, const std::string&
 // The named texts of every .cpp and .h file below `folders` of `root`, in a fixed order.
 std::vector<SourceText> NamedTextsBelow(const std::string& root, const std::vector<std::string>& folders);
 
-// Calls of AppendLog, MessageBox, ShowMessage and AskYesNo in `source` that use a string literal or
+// Calls of AppendLog, (Show)MessageBox, ShowMessage and AskYesNo in `source` that use a string literal or
 // a `k...` constant not named by the rule (other than those in `allowed`), one line each for a report.
 std::vector<std::string> CallsOutsideTheRule(const std::string& source, const std::string& file,
                                              const std::vector<std::string>& allowed);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CSerialPort.h"
-#include "RecordingHost.h"
-#include "Session.h"
-#include "SimProcess.h"
-#include "VirtualClock.h"
+#include "link/Session.h"
+#include "serial/CSerialPort.h"
+#include "tests/e2e/SimProcess.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "FirmwareCommands.h"
-#include "FileSizeLimit.h"
-#include "FileUtil.h"
-#include "FirmwareFile.h"
-#include "FirmwareTestUtil.h"
-#include "FolderSize.h"
-#include "NonRegularFiles.h"
-#include "RecordingHost.h"
+#include "firmware/FirmwareCommands.h"
+#include "core/FileUtil.h"
+#include "firmware/FirmwareFile.h"
+#include "tests/firmware/FirmwareTestUtil.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/FolderSize.h"
+#include "tests/support/NonRegularFiles.h"
+#include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "FirmwareImage.h"
-#include "FirmwareTestUtil.h"
+#include "firmware/FirmwareImage.h"
+#include "tests/firmware/FirmwareTestUtil.h"
 
 #include <gtest/gtest.h>
 

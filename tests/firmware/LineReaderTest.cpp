@@ -1,4 +1,4 @@
-#include "LineReader.h"
+#include "firmware/LineReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "FirmwareCommands.h"
-#include "FirmwareTestUtil.h"
-#include "RecordingHost.h"
+#include "firmware/FirmwareCommands.h"
+#include "tests/firmware/FirmwareTestUtil.h"
+#include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 

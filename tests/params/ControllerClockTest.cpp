@@ -1,4 +1,4 @@
-#include "ParameterUpdate.h"
+#include "params/ParameterUpdate.h"
 
 #include <gtest/gtest.h>
 

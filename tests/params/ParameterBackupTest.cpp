@@ -1,6 +1,6 @@
-#include "ParameterBackup.h"
-#include "NonRegularFiles.h"
-#include "ParamsFixture.h"
+#include "params/ParameterBackup.h"
+#include "tests/params/ParamsFixture.h"
+#include "tests/support/NonRegularFiles.h"
 
 #include <gmock/gmock.h>
 

@@ -1,6 +1,6 @@
-#include "ParameterFile.h"
-#include "ParameterBackup.h"
-#include "ParamsFixture.h"
+#include "params/ParameterFile.h"
+#include "params/ParameterBackup.h"
+#include "tests/params/ParamsFixture.h"
 
 #include <gmock/gmock.h>
 

@@ -1,7 +1,7 @@
-#include "ParameterUpdate.h"
-#include "LineTiming.h"
-#include "Link.h"
-#include "ParamsFixture.h"
+#include "params/ParameterUpdate.h"
+#include "link/Link.h"
+#include "serial/LineTiming.h"
+#include "tests/params/ParamsFixture.h"
 
 #include <gmock/gmock.h>
 

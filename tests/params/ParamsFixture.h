@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ControllerModel.h"
-#include "RecordingHost.h"
-#include "Session.h"
-#include "SimPort.h"
-#include "VirtualClock.h"
+#include "link/Session.h"
+#include "sim/ControllerModel.h"
+#include "sim/SimPort.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "PortHolder.h"
-#include "HolderProcess.h"
-#include "Terminal.h"
+#include "serial/PortHolder.h"
+#include "tests/support/HolderProcess.h"
+#include "tests/support/Terminal.h"
 
 #include <gtest/gtest.h>
 

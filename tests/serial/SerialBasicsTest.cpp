@@ -1,6 +1,6 @@
-#include "CSerialException.h"
-#include "PortMap.h"
-#include "SerialTypes.h"
+#include "serial/CSerialException.h"
+#include "serial/PortMap.h"
+#include "serial/SerialTypes.h"
 
 #include <gtest/gtest.h>
 

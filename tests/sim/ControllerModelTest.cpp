@@ -1,4 +1,4 @@
-#include "ModelDriver.h"
+#include "tests/sim/ModelDriver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControllerModel.h"
+#include "sim/ControllerModel.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
-#include "SimOptions.h"
-#include "Unprivileged.h"
+#include "sim/SimOptions.h"
+#include "tests/support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 

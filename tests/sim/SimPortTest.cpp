@@ -1,7 +1,7 @@
-#include "SimPort.h"
-#include "CSerialException.h"
-#include "LineTiming.h"
-#include "VirtualClock.h"
+#include "sim/SimPort.h"
+#include "serial/CSerialException.h"
+#include "serial/LineTiming.h"
+#include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ void RecordingHost::WaitPumping(std::uint32_t ms) {
         PumpMessages();
 }
 
-void RecordingHost::MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
+void RecordingHost::ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
     boxes.push_back({std::string(text), std::string(caption), icon});
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Host.h"
-#include "ProgressEstimate.h"
-#include "VirtualClock.h"
+#include "core/Host.h"
+#include "core/ProgressEstimate.h"
+#include "tests/support/VirtualClock.h"
 
 #include <deque>
 #include <functional>
@@ -69,7 +69,7 @@ class RecordingHost final : public Host {
     void SetProgressPos(int pos) override;
     void PumpMessages() override;
     void WaitPumping(std::uint32_t ms) override;
-    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override;
+    void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override;
     std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& filters) override;
     std::optional<std::string> AskSaveFileName(const std::vector<FileFilter>& filters) override;
     bool ConfirmOverwrite(const std::string& path) override;

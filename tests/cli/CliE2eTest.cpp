@@ -1,0 +1,339 @@
+// brenvaldor as a script runs it, against brenvaldor-sim on a pseudo-terminal.
+#include "sim/PtyServer.h"
+#include "tests/cli/CliFixture.h"
+
+#include <nlohmann/json.hpp>
+
+#include <thread>
+
+namespace bf::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+using CliCommands = CliFixture;
+
+TEST_F(CliCommands, UpdateThenBackupReadsBackTheFlashFrom0x4000) {
+    // On a loaded machine the simulator may read the update's closing F9 only after the backup has
+    // set the terminal back to 9600, and would then not hear it; a real line has no such lag.
+    StartSim({"--no-rate-check"});
+    // Sectors 1 to 4 partly filled, with a pattern that shows any shift.
+    std::vector<std::uint8_t> image(FirmwareImage::kFlashSize, 0xFF);
+    for (std::uint32_t o = 0x4000; o < 0x14000; ++o)
+        image[o] = static_cast<std::uint8_t>(o * 7 + (o >> 8));
+    std::ofstream(dir / "fw.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    const CliResult update = RunOnSim({"update", dir / "fw.bin", "--baud", "57600"});
+    ASSERT_EQ(update.status, 0) << update.err;
+    EXPECT_THAT(update.out, HasSubstr("CHECKSUM OK\nCHANGE BAUDRATE TO 9600\nSERIAL PORT CLOSED\n"));
+    EXPECT_EQ(update.err, "");
+
+    const CliResult backup = RunOnSim({"backup", dir / "read", "--baud", "57600"});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    const auto read = ReadFile(dir / "read.bin");
+    ASSERT_EQ(read.size(), FirmwareImage::kImageSize);
+    std::vector<std::uint8_t> expected(FirmwareImage::kImageSize, 0xFF);
+    std::copy(image.begin() + 0x4000, image.end(), expected.begin() + 0x4000);
+    EXPECT_TRUE(read == expected);
+}
+
+TEST_F(CliCommands, ParameterBackupUpdateAndErase) {
+    const std::string printout = "A01=12\r\nB02=Lift 3\r\n";
+    StartSim({"--printout", WriteText("printout", printout), "--record", dir / "record"});
+    const CliResult backup = RunOnSim({"param-backup", dir / "params"});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    EXPECT_THAT(backup.out, HasSubstr("NUMBER OF PARAMETERS 2\n"));
+    const auto saved = ReadFile(dir / "params.txt");
+    EXPECT_EQ(std::string(saved.begin(), saved.end()), printout);
+
+    const CliResult update = RunOnSim({"param-update", dir / "params.txt", "--baud", "57600"});
+    ASSERT_EQ(update.status, 0) << update.err;
+    EXPECT_THAT(update.out, HasSubstr("PARAMETER --> B02=Lift 3 \n"));
+
+    const CliResult erase = RunOnSim({"param-erase"});
+    ASSERT_EQ(erase.status, 0) << erase.err;
+    EXPECT_THAT(erase.out, HasSubstr("PARAMETER BLOCKS ERASED\nSERIAL PORT CLOSED\n"));
+
+    sim->Stop();
+    const auto record = ReadFile(dir / "record");
+    EXPECT_THAT(std::string(record.begin(), record.end()), HasSubstr("\xFF\x23"
+                                                                     "B02=Lift 3\r\n"));
+}
+
+// The simulator cannot be told to report wrong checksums; a model served in this process can.
+TEST_F(CliCommands, ChecksumErrorAfterAnUpdateIsExitTen) {
+    sim::ControllerModel model;
+    model.faults.replyOverride =
+        [](const std::vector<std::uint8_t>& command) -> std::optional<std::vector<std::uint8_t>> {
+        if (command != std::vector<std::uint8_t>{0xF7})
+            return std::nullopt;
+        std::vector<std::uint8_t> report(29, 0x00);
+        report[0] = 0x07;
+        return report;
+    };
+    sim::PtyServer server(model, {});
+    volatile std::sig_atomic_t stop = 0;
+    std::thread serving([&] { server.Run(stop); });
+    const CliResult r =
+        Run({"update", WriteHex("fw.hex", 0x110000, 64, 0x5A), "--port", server.TerminalPath()});
+    stop = 1;
+    serving.join();
+    EXPECT_EQ(r.status, 10) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("CHECKSUM ERROR\nCHANGE BAUDRATE TO 9600\nSERIAL PORT CLOSED\n"));
+    EXPECT_THAT(r.err, HasSubstr("CHECKSUM ERROR: the controller's flash does not match"));
+}
+
+struct StatusCase {
+    const char* name;
+    std::vector<std::string> simArgs; // empty: no simulator
+    std::vector<std::string> args;    // "@" is replaced by the folder, "@sim" by the terminal
+    int status;
+    const char* errText;
+};
+
+const StatusCase kStatusCases[] = {
+    {"SilentController",
+     {"--silent"},
+     {"update", "@/fw.hex", "--port", "@sim"},
+     1,
+     "No answer from Brenvaldor"},
+    {"FrameRefusedSixTimes",
+     {"--refuse-frame", "1", "--refuse-code", "05", "--refuse-times", "6"},
+     {"update", "@/fw.hex", "--port", "@sim"},
+     5,
+     "Progam - Block not empty  "},
+    {"VerifyAgainstOtherFlash",
+     {""},
+     {"verify", "@/fw.hex", "--port", "@sim"},
+     10,
+     "differs from the file in sector(s) 4"},
+    {"MissingPort", {}, {"reset", "--port", "@/no-such-tty"}, 9, "serial port busy, missing or failed"},
+    {"MissingFileArgument", {}, {"update"}, 64, "FILE is required"},
+    {"UnknownRate", {}, {"reset", "--baud", "1234"}, 64, "1234"},
+    {"UnknownPort", {}, {"reset", "--port", "COM29"}, 64, "invalid port 'COM29'"},
+    {"PortAndAuto", {}, {"reset", "--port", "COM1", "--auto"}, 64, "exclude each other"},
+    {"NoSubcommand", {}, {}, 64, "subcommand"},
+    {"MissingInput", {}, {"info", "@/none.hex"}, 66, "No such file or directory"},
+    {"FolderAsInput", {}, {"info", "@/folder.hex"}, 66, "Is a directory"},
+    {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none.txt"},
+    {"NotAFirmwareName", {}, {"info", "@/fw.txt"}, 65, "must end in .hex"},
+    {"OverlappingRecords", {}, {"info", "@/overlap.hex"}, 65, "overlap.hex, line 3: a data byte falls"},
+    // Refused before the port: a missing port would give 9.
+    {"UpdateWithoutFirmwareData",
+     {},
+     {"update", "@/s0.hex", "--port", "@/no-such-tty"},
+     65,
+     "holds no firmware data for the controller"},
+    {"DryRunWithoutFirmwareData", {}, {"update", "@/s0.hex", "--dry-run"}, 65, "holds no firmware data"},
+    {"VerifyWithoutFirmwareData",
+     {},
+     {"verify", "@/s0.hex", "--port", "@/no-such-tty"},
+     65,
+     "no firmware data"},
+    {"ExistingOutput",
+     {},
+     {"backup", "@/fw.hex", "--port", "@/no-such-tty"},
+     73,
+     "fw.hex.bin exists; add --force"},
+    {"ExistingConvertOutput", {}, {"convert", "@/fw.hex", "@/fw"}, 73, "fw.bin exists"},
+    {"OutputFolderMissing", {}, {"convert", "@/fw.hex", "@/none/fw.bin"}, 73, "none/fw.bin"},
+};
+
+class CliExitStatus : public CliFixture, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(CliExitStatus, OneStatusPerCause) {
+    const StatusCase& c = GetParam();
+    if (!c.simArgs.empty())
+        StartSim(c.simArgs[0].empty() ? std::vector<std::string>{} : c.simArgs);
+    WriteHex("fw.hex", 0x110000, 64, 0x5A);
+    WriteHex("fw.hex.bin", 0x110000, 32, 0x5A);
+    WriteText("fw.bin", "");
+    WriteText("fw.txt", "");
+    WriteText("s0.hex", "S0030000FC\n");
+    WriteText("overlap.hex",
+              "S0030000FC\n" + S3(0x110000, Bytes(4, 1)) + "\n" + S3(0x110002, Bytes(4, 2)) + "\n");
+    std::filesystem::create_directory(dir.path() / "folder.hex");
+    std::vector<std::string> args;
+    for (std::string a : c.args) {
+        if (a == "@sim")
+            a = sim->Path();
+        else if (a.rfind("@/", 0) == 0)
+            a = dir / a.substr(2);
+        args.push_back(a);
+    }
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.errText));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CliExitStatus, ::testing::ValuesIn(kStatusCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliCommands, UpdateOfAMissingFileStopsAtTheFileBeforeAnyPortSearch) {
+    const CliResult r = Run({"update", dir / "none.hex", "--auto"});
+    EXPECT_EQ(r.status, 66);
+    EXPECT_EQ(r.err, "brenvaldor: error: cannot read " + dir / "none.hex" + ": No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliCommands, ConversionErrorNamesTheBoxTheReasonAndTheLine) {
+    WriteText("bad.hex", S3(0x1FFFF0, Bytes(32, 1)) + "\n");
+    const CliResult r = Run({"info", dir / "bad.hex"});
+    EXPECT_EQ(r.status, 65);
+    EXPECT_EQ(r.err, "brenvaldor: error: Error: 4\nbrenvaldor: error: " + dir / "bad.hex" +
+                         ", line 1: the record starts inside the flash and ends past its end (0x1FFFFF)\n");
+}
+
+TEST_F(CliCommands, InfoOnASrecCatFileReportsWhatTheFileImplies) {
+    const std::string hex = dir / "gen.hex";
+    ASSERT_EQ(std::system(("srec_cat -generate 0x110000 0x120000 -constant 0x55 -generate 0x1F0000 0x1F0010 "
+                           "-constant 0xAA -o " +
+                           hex + " -motorola -address-length=4")
+                              .c_str()),
+              0);
+    const CliResult r = Run({"info", hex});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(r.out);
+    const std::vector<std::string> expected{"HEX FILE: GEN.HEX", "HEX FILE CONVERTED OK",
+                                            "NUMBER OF BLOCKS TO ERASE: 2",
+                                            "NUMBER OF BLOCKS TO WRITE: 2049"};
+    ASSERT_GE(lines.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+    EXPECT_EQ(lines[5], "non-blank ranges: 2");
+    EXPECT_EQ(lines[6], "  0x110000-0x11FFFF (65536 bytes)");
+    EXPECT_EQ(lines[7], "  0x1F0000-0x1F000F (16 bytes)");
+    EXPECT_EQ(lines[8], "sectors to erase: 4 18");
+    EXPECT_THAT(r.out, HasSubstr("write frames: 2049\n"));
+}
+
+TEST_F(CliCommands, DryRunPrintsTheEraseFramesAndTouchesNoPort) {
+    const CliResult r =
+        RunCli({"update", WriteHex("fw.hex", 0x104000, 32, 1), "--dry-run"},
+               {"XDG_CONFIG_HOME=" + dir / "config", "BRENVALDOR_PORT=" + dir / "no-such-tty"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("erase frame: F2 01 (sector 1, 0x104000-0x105FFF)\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("OPEN SERIAL PORT")));
+}
+
+TEST_F(CliCommands, ConvertWritesTheImageAndReplacesOnlyWithForce) {
+    const std::string hex = WriteHex("fw.hex", 0x100000, 4, 0x11);
+    ASSERT_EQ(Run({"convert", hex, dir / "out"}).status, 0);
+    auto bytes = ReadFile(dir / "out.bin");
+    ASSERT_EQ(bytes.size(), FirmwareImage::kImageSize);
+    EXPECT_EQ(bytes[3], 0x11);
+    EXPECT_EQ(bytes[4], 0xFF);
+    EXPECT_EQ(Run({"convert", WriteHex("fw2.hex", 0x100000, 4, 0x22), dir / "out.bin"}).status, 73);
+    EXPECT_EQ(ReadFile(dir / "out.bin")[0], 0x11);
+    EXPECT_EQ(Run({"convert", dir / "fw2.hex", dir / "out.bin", "--force"}).status, 0);
+    EXPECT_EQ(ReadFile(dir / "out.bin")[0], 0x22);
+}
+
+TEST_F(CliCommands, PortFromTheEnvironmentAndJsonReport) {
+    StartSim();
+    const CliResult r =
+        RunCli({"reset", "--json"}, {"XDG_CONFIG_HOME=" + dir / "config", "BRENVALDOR_PORT=" + sim->Path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["command"], "reset");
+    EXPECT_EQ(j["port"], sim->Path());
+    EXPECT_EQ(j["baud"], 38400);
+    EXPECT_EQ(j["result"], 0);
+    EXPECT_EQ(j["message"], "");
+    EXPECT_EQ(j["log"],
+              nlohmann::json({"OPEN SERIAL PORT COM1:38400", "BRENVALDOR RESTARTED", "SERIAL PORT CLOSED"}));
+    EXPECT_TRUE(j["output"].is_null());
+    EXPECT_GE(j["elapsed_s"].get<double>(), 0.0);
+}
+
+TEST_F(CliCommands, DetectFindsTheMappedSimulatorOrExitsWithOne) {
+    StartSim();
+    WriteSettings("[Ports]\nCOM1=" + sim->Path() + "\n");
+    const CliResult found = Run({"detect"});
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(Lines(found.out).back(), "COM1 " + sim->Path());
+    std::string allMissing = "[Ports]\n";
+    for (int port = 1; port <= 28; ++port)
+        allMissing += "COM" + std::to_string(port) + "=" + dir / "none" + "\n";
+    WriteSettings(allMissing);
+    const CliResult none = Run({"detect", "--param"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_THAT(none.out, HasSubstr("COM28: NOT INSTALLED\n"));
+    EXPECT_THAT(none.err, HasSubstr("no controller answered"));
+}
+
+TEST_F(CliCommands, PortsListsTheMappedDevice) {
+    StartSim();
+    WriteSettings("[Ports]\nCOM2=" + sim->Path() + "\n");
+    const CliResult r = Run({"ports"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("COM2\t" + sim->Path() + "\tpresent\taccess: yes"));
+    EXPECT_EQ(Lines(r.out).front().rfind("COM1\t", 0), 0u);
+}
+
+TEST_F(CliCommands, WaitHoldsUntilTheDeviceAppears) {
+    StartSim();
+    const std::string link = dir / "later";
+    CliProcess process({"reset", "--port", link, "--wait", "20"}, Env());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(symlink(sim->Path().c_str(), link.c_str()), 0);
+    const CliResult r = process.Wait();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("BRENVALDOR RESTARTED"));
+    const CliResult late = Run({"reset", "--port", dir / "never", "--wait", "0.2"});
+    EXPECT_EQ(late.status, 1);
+    EXPECT_THAT(late.err, HasSubstr("did not appear"));
+}
+
+// Ctrl-C in the middle: exit 130 soon after, the port closed, and no output file, not even a
+// temporary one.
+struct InterruptCase {
+    const char* name;
+    std::vector<std::string> simArgs;
+    std::vector<std::string> args;
+    const char* startedLine;
+    const char* errText;
+};
+
+const InterruptCase kInterruptCases[] = {
+    {"Update", {"--delay", "20"}, {"update", "@/fw.hex"}, "UPDATE PROGRAM", "run the update again"},
+    {"Backup", {}, {"backup", "@/out"}, "BACKUP PROGRAM", "interrupted"},
+    {"ParameterBackup", {"--silent"}, {"param-backup", "@/out"}, "OPEN SERIAL PORT", "interrupted"},
+};
+
+class CliInterrupt : public CliFixture, public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(CliInterrupt, StopsAtTheNextWait) {
+    const InterruptCase& c = GetParam();
+    StartSim(c.simArgs);
+    WriteHex("fw.hex", 0x110000, 0x10000, 0x5A);
+    std::vector<std::string> args;
+    for (const std::string& a : c.args)
+        args.push_back(a.rfind("@/", 0) == 0 ? dir / a.substr(2) : a);
+    args.insert(args.end(), {"--port", sim->Path()});
+    CliProcess process(args, Env());
+    ASSERT_TRUE(process.WaitForOutput(c.startedLine));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    process.Signal(SIGINT);
+    const auto signalled = std::chrono::steady_clock::now();
+    const CliResult r = process.Wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.errText));
+    EXPECT_THAT(r.err, HasSubstr("the serial port is closed"));
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"fw.hex"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CliInterrupt, ::testing::ValuesIn(kInterruptCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace bf::test
