@@ -2,7 +2,6 @@
 
 #include "link/Link.h"
 #include "serial/CSerialException.h"
-#include "serial/PortHolder.h"
 #include "serial/PortMap.h"
 
 #include <cstdio>
@@ -84,12 +83,9 @@ const char* ProbePort(Session& s, Probe probe, int port) {
     return reply.count == 0 ? kStatusNoAnswer : kStatusUnknownAnswer;
 }
 
-// Names the program that holds a busy port, when /proc tells it cheaply.
+// Names the program that holds a busy port, when the system tells it cheaply.
 void LogPortHolder(Session& s, int port) {
-    const std::string device = s.port.DevicePath(port);
-    if (device.empty())
-        return;
-    if (auto holder = FindPortHolder(device))
+    if (auto holder = s.port.HolderOf(port))
         s.host.AppendLog(Format(kLogHolderFormat, port, holder->name.c_str(), static_cast<int>(holder->pid)));
 }
 

@@ -5,10 +5,13 @@
 
 namespace bf {
 
-// Thrown by every port operation whose system call fails; carries the (mapped) error code.
+// Thrown by every port operation whose system call fails; carries the error code the operations
+// tell apart (2 no such port, 5 held by another program, 87 an unreachable Bluetooth device, or
+// the system's own number).
 class CSerialException : public std::exception {
   public:
-    // systemError: the errno behind the code, when there was one (it gives the message text).
+    // systemError: the system's own error number behind the code, when it differs (it gives the
+    // message text).
     explicit CSerialException(std::uint32_t errorCode, int systemError = 0);
 
     // The system's text for the code, cut to capacity - 1 characters. Returns false and an empty
@@ -23,11 +26,7 @@ class CSerialException : public std::exception {
     char m_what[96] = {};
 };
 
-// The code an errno value stands for: no such device 2 (also EIO, the mark of a device that went
-// away), held by another program 5, an unreachable Bluetooth RFCOMM device 87; any other errno is kept.
-std::uint32_t MapSystemError(int error);
-
-// Throws a CSerialException with `code`, or with the current errno (mapped) when code is 0.
+// Throws a CSerialException with `code`, or with the system's last error when code is 0.
 [[noreturn]] void ThrowSerialException(std::uint32_t code = 0);
 
 } // namespace bf

@@ -3,19 +3,18 @@
 #include "serial/Port.h"
 #include "serial/PortMap.h"
 
-#include <chrono>
 #include <cstdint>
-#include <optional>
-#include <termios.h>
-#include <vector>
+#include <memory>
 
 namespace bf {
 
-// The serial port on a POSIX termios device: a thin, synchronous wrapper in which every failed
-// system call throws CSerialException. Port numbers become device paths through the port map.
+// The system's serial port: a thin, synchronous wrapper in which every failed system call throws
+// CSerialException. On POSIX systems port numbers become device paths through the port map; on
+// Windows port n is the system's own COMn. The line state of each system lives in its own file.
 class CSerialPort final : public Port {
   public:
-    CSerialPort() = default;
+    CSerialPort();
+    explicit CSerialPort(const PortMap& map);
     ~CSerialPort() override;
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
@@ -26,7 +25,7 @@ class CSerialPort final : public Port {
     void Open(int port, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
               SerialStopBits stopBits, SerialFlowControl flow) override;
     void Close() override;
-    bool IsOpen() const override { return m_portHandle >= 0; }
+    bool IsOpen() const override;
 
     std::size_t Read(void* buffer, std::size_t count) override;
     std::size_t Write(const void* buffer, std::size_t count) override;
@@ -36,36 +35,20 @@ class CSerialPort final : public Port {
 
     void SetNonBlockingReads() override;
     void SetWriteTimeout() override;
-    void Purge(int queueSelector); // tcflush selector
     void AbortPendingReads() override;
     void DiscardInput() override;
     void WaitForInput(std::uint32_t maxMs, std::uint32_t waiting = 0) override;
 
-    std::string DevicePath(int port) const override { return m_portMap.DevicePath(port); }
+    std::string DevicePath(int port) const override;
 
-    int Handle() const { return m_portHandle; }
+    // The system's handle of the open port (a file descriptor or a HANDLE), -1 while closed.
+    std::intptr_t Handle() const;
 
   private:
-    void SaveLine();
-    void RestoreLine();
-    void Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits, SerialStopBits stopBits,
-                   SerialFlowControl flow);
-    void CheckOpen() const;
-    void CheckConnected(short events, int timeoutMs);
-    bool WaitWritable(int timeoutMs);
-    int KernelDrain();
-    void TakeQueuedInput();
+    struct Line; // the system's handle and what it needs beside it
 
-    int m_portHandle = -1;
     PortMap m_portMap;
-    bool m_nonBlockingReads = false;
-    bool m_writeTimeout = false;
-    std::uint32_t m_baud = 0;
-    std::optional<termios> m_foundSettings;           // the line as Open found it, restored by Close
-    std::optional<int> m_foundSerialFlags;            // the driver flags, when Open changed them
-    std::size_t m_unsentBytes = 0;                    // written since the line was last drained
-    std::chrono::steady_clock::time_point m_lineFree; // when the last byte written is off the wire
-    std::vector<std::uint8_t> m_input;                // taken from the kernel's queue while a wait slept
+    std::unique_ptr<Line> m_line;
 };
 
 } // namespace bf

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "serial/PortHolder.h"
 #include "serial/SerialTypes.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace bf {
 
-// The serial channel the operations talk through. CSerialPort implements it on a termios device;
+// The serial channel the operations talk through. CSerialPort implements it on the system's port;
 // tests plug in a simulated port on the virtual clock. Every failure throws CSerialException.
 class Port {
   public:
@@ -40,6 +42,11 @@ class Port {
 
     // The device a port number leads to, for messages; empty when the port has no such notion.
     virtual std::string DevicePath(int /*port*/) const { return {}; }
+    // The program that holds a busy port's device, where the system can tell.
+    virtual std::optional<PortHolder> HolderOf(int port) const {
+        const std::string device = DevicePath(port);
+        return device.empty() ? std::nullopt : FindPortHolder(device);
+    }
 };
 
 // The standard open sequence: Open(port, baud, none, 8, two, none), non-blocking reads, write time-out.

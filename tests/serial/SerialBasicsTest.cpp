@@ -1,4 +1,5 @@
 #include "serial/CSerialException.h"
+#include "serial/CSerialException_linux.h"
 #include "serial/PortMap.h"
 #include "serial/SerialTypes.h"
 

@@ -1,4 +1,4 @@
-#include "serial/PortHolder.h"
+#include "serial/PortHolder_linux.h"
 #include "tests/support/HolderProcess.h"
 #include "tests/support/Terminal.h"
 

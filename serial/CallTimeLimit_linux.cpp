@@ -1,4 +1,4 @@
-#include "serial/CallTimeLimit.h"
+#include "serial/CallTimeLimit_linux.h"
 
 #include <algorithm>
 #include <csignal>

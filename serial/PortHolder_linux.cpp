@@ -1,4 +1,4 @@
-#include "serial/PortHolder.h"
+#include "serial/PortHolder_linux.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -76,7 +76,7 @@ std::optional<PortHolder> FindHolder(const DeviceId& device, const std::string& 
     while (const dirent* entry = readdir(proc)) {
         const std::string pid = entry->d_name;
         if (IsPidName(entry->d_name) && pid != self && HasDescriptorOn(dirfd(proc), pid, device)) {
-            holder = PortHolder{static_cast<pid_t>(std::stol(pid)), CommandName(procRoot, pid)};
+            holder = PortHolder{std::stol(pid), CommandName(procRoot, pid)};
             break;
         }
     }
@@ -100,6 +100,10 @@ std::optional<PortHolder> FindPortHolder(const std::string& devicePath, const st
     if (stat(devicePath.c_str(), &st) != 0)
         return std::nullopt;
     return FindHolder(IdOf(st), procRoot);
+}
+
+std::optional<PortHolder> FindPortHolder(const std::string& devicePath) {
+    return FindPortHolder(devicePath, "/proc");
 }
 
 std::optional<PortHolder> FindLastingHolder(int fd, const std::function<void()>& pause,

@@ -1,21 +1,23 @@
 #include "serial/CSerialPort.h"
 
 #include "serial/CSerialException.h"
-#include "serial/CallTimeLimit.h"
+#include "serial/CallTimeLimit_linux.h"
 #include "serial/LineTiming.h"
-#include "serial/PortHolder.h"
+#include "serial/PortHolder_linux.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace bf {
 
@@ -178,16 +180,43 @@ int MsUntil(std::chrono::steady_clock::time_point deadline) {
 
 } // namespace
 
-CSerialPort::~CSerialPort() {
-    Close();
-}
+// The termios device: its descriptor, the line as Open found it, and the bytes taken in meanwhile.
+struct CSerialPort::Line {
+    void Open(const std::string& path, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
+              SerialStopBits stopBits, SerialFlowControl flow);
+    void Close();
+    std::size_t Read(void* buffer, std::size_t count);
+    std::size_t Write(const void* buffer, std::size_t count);
+    void Drain();
+    std::uint32_t BytesAvailable();
+    void SetNonBlockingReads();
+    void SetWriteTimeout();
+    void Purge(int queueSelector); // tcflush selector
+    void WaitForInput(std::uint32_t maxMs, std::uint32_t waiting);
+    void CheckOpen() const;
 
-void CSerialPort::Open(int port, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
-                       SerialStopBits stopBits, SerialFlowControl flow) {
-    Close();
-    const std::string path = m_portMap.DevicePath(port);
-    if (path.empty())
-        ThrowSerialException(kErrorPortMissing);
+    void SaveLine();
+    void RestoreLine();
+    void Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits, SerialStopBits stopBits,
+                   SerialFlowControl flow);
+    void CheckConnected(short events, int timeoutMs);
+    bool WaitWritable(int timeoutMs);
+    int KernelDrain();
+    void TakeQueuedInput();
+
+    int m_portHandle = -1;
+    bool m_nonBlockingReads = false;
+    bool m_writeTimeout = false;
+    std::uint32_t m_baud = 0;
+    std::optional<termios> m_foundSettings;           // the line as Open found it, restored by Close
+    std::optional<int> m_foundSerialFlags;            // the driver flags, when Open changed them
+    std::size_t m_unsentBytes = 0;                    // written since the line was last drained
+    std::chrono::steady_clock::time_point m_lineFree; // when the last byte written is off the wire
+    std::vector<std::uint8_t> m_input;                // taken from the kernel's queue while a wait slept
+};
+
+void CSerialPort::Line::Open(const std::string& path, std::uint32_t baud, SerialParity parity,
+                             std::uint8_t dataBits, SerialStopBits stopBits, SerialFlowControl flow) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         ThrowSerialException();
@@ -207,7 +236,7 @@ void CSerialPort::Open(int port, std::uint32_t baud, SerialParity parity, std::u
     m_foundSerialFlags = RequestLowLatency(fd);
 }
 
-void CSerialPort::SaveLine() {
+void CSerialPort::Line::SaveLine() {
     termios found{};
     if (tcgetattr(m_portHandle, &found) != 0)
         ThrowSerialException();
@@ -216,7 +245,7 @@ void CSerialPort::SaveLine() {
 
 // Close puts the line back as Open found it, so that a terminal (COM1=/dev/tty) or the next
 // program on the port is not left raw at our rate.
-void CSerialPort::RestoreLine() {
+void CSerialPort::Line::RestoreLine() {
     if (m_foundSettings)
         tcsetattr(m_portHandle, TCSANOW, &*m_foundSettings);
     if (m_foundSerialFlags)
@@ -225,7 +254,7 @@ void CSerialPort::RestoreLine() {
     m_foundSerialFlags.reset();
 }
 
-void CSerialPort::Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
+void CSerialPort::Line::Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
                             SerialStopBits stopBits, SerialFlowControl flow) {
     const termios before = *m_foundSettings;
     const speed_t speed = SpeedOf(baud);
@@ -253,7 +282,7 @@ void CSerialPort::Configure(std::uint32_t baud, SerialParity parity, std::uint8_
         ThrowSerialException(EINVAL);
 }
 
-void CSerialPort::Close() {
+void CSerialPort::Line::Close() {
     if (m_portHandle < 0)
         return;
     // Let the last command leave the line before the descriptor goes (a vanished device fails
@@ -275,13 +304,13 @@ void CSerialPort::Close() {
     m_input.clear();
 }
 
-void CSerialPort::CheckOpen() const {
+void CSerialPort::Line::CheckOpen() const {
     if (m_portHandle < 0)
         ThrowSerialException(EBADF);
 }
 
 // A device that went away (adapter pulled, pseudo-terminal closed) reports a hang-up or an error.
-void CSerialPort::CheckConnected(short events, int timeoutMs) {
+void CSerialPort::Line::CheckConnected(short events, int timeoutMs) {
     CheckOpen();
     pollfd p{m_portHandle, events, 0};
     int ready = 0;
@@ -294,7 +323,7 @@ void CSerialPort::CheckConnected(short events, int timeoutMs) {
         throw CSerialException(kErrorPortMissing, EIO);
 }
 
-std::size_t CSerialPort::Read(void* buffer, std::size_t count) {
+std::size_t CSerialPort::Line::Read(void* buffer, std::size_t count) {
     CheckOpen();
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     std::size_t done = std::min(count, m_input.size());
@@ -317,7 +346,7 @@ std::size_t CSerialPort::Read(void* buffer, std::size_t count) {
     return done;
 }
 
-bool CSerialPort::WaitWritable(int timeoutMs) {
+bool CSerialPort::Line::WaitWritable(int timeoutMs) {
     CheckConnected(POLLOUT, timeoutMs);
     pollfd p{m_portHandle, POLLOUT, 0};
     return poll(&p, 1, 0) > 0 && (p.revents & POLLOUT);
@@ -325,7 +354,7 @@ bool CSerialPort::WaitWritable(int timeoutMs) {
 
 // With the write time-out preset a write may take 1000 ms per byte plus 1000 ms; what is written
 // by then is reported. Without it the write waits as long as it takes.
-std::size_t CSerialPort::Write(const void* buffer, std::size_t count) {
+std::size_t CSerialPort::Line::Write(const void* buffer, std::size_t count) {
     CheckOpen();
     const auto limit = std::chrono::milliseconds(kWriteTimeoutPerByteMs * static_cast<long long>(count) +
                                                  kWriteTimeoutConstantMs);
@@ -357,10 +386,10 @@ std::size_t CSerialPort::Write(const void* buffer, std::size_t count) {
 // adapters. Flush therefore only checks the port; Drain waits where timing depends on the bytes
 // having left, and Close drains the line before it lets go.
 void CSerialPort::Flush() {
-    CheckOpen();
+    m_line->CheckOpen();
 }
 
-void CSerialPort::Drain() {
+void CSerialPort::Line::Drain() {
     CheckOpen();
     if (const int error = KernelDrain(); error != 0) {
         errno = error;
@@ -373,7 +402,7 @@ void CSerialPort::Drain() {
 
 // Waits until the kernel has sent what was written since the last drain, for DrainLimitMs; past
 // that the output is discarded. Returns 0, or the errno of a failed call.
-int CSerialPort::KernelDrain() {
+int CSerialPort::Line::KernelDrain() {
     if (m_unsentBytes == 0)
         return 0;
     const CallTimeLimit limit(std::chrono::milliseconds(DrainLimitMs(m_unsentBytes, m_baud)));
@@ -391,7 +420,7 @@ int CSerialPort::KernelDrain() {
 }
 
 // FIONREAD fails with EIO once the device has gone (hung up), so the one call also notices that.
-std::uint32_t CSerialPort::BytesAvailable() {
+std::uint32_t CSerialPort::Line::BytesAvailable() {
     CheckOpen();
     int count = 0;
     if (ioctl(m_portHandle, FIONREAD, &count) != 0)
@@ -399,21 +428,21 @@ std::uint32_t CSerialPort::BytesAvailable() {
     return static_cast<std::uint32_t>(count + m_input.size());
 }
 
-void CSerialPort::SetNonBlockingReads() {
+void CSerialPort::Line::SetNonBlockingReads() {
     CheckOpen();
     if (fcntl(m_portHandle, F_GETFL) < 0)
         ThrowSerialException();
     m_nonBlockingReads = true;
 }
 
-void CSerialPort::SetWriteTimeout() {
+void CSerialPort::Line::SetWriteTimeout() {
     CheckOpen();
     if (fcntl(m_portHandle, F_GETFL) < 0)
         ThrowSerialException();
     m_writeTimeout = true;
 }
 
-void CSerialPort::Purge(int queueSelector) {
+void CSerialPort::Line::Purge(int queueSelector) {
     CheckOpen();
     if (queueSelector != TCOFLUSH)
         m_input.clear();
@@ -422,16 +451,16 @@ void CSerialPort::Purge(int queueSelector) {
 }
 
 void CSerialPort::AbortPendingReads() {
-    Purge(TCIFLUSH);
+    m_line->Purge(TCIFLUSH);
 }
 
 void CSerialPort::DiscardInput() {
-    Purge(TCIFLUSH);
+    m_line->Purge(TCIFLUSH);
 }
 
 // Bytes already queued are moved into our own buffer first, so that poll() sleeps until new ones
 // come instead of returning at once for the ones already there.
-void CSerialPort::WaitForInput(std::uint32_t maxMs, std::uint32_t waiting) {
+void CSerialPort::Line::WaitForInput(std::uint32_t maxMs, std::uint32_t waiting) {
     CheckOpen();
     TakeQueuedInput();
     if (m_input.size() > waiting)
@@ -439,7 +468,7 @@ void CSerialPort::WaitForInput(std::uint32_t maxMs, std::uint32_t waiting) {
     CheckConnected(POLLIN, static_cast<int>(maxMs));
 }
 
-void CSerialPort::TakeQueuedInput() {
+void CSerialPort::Line::TakeQueuedInput() {
     std::uint8_t chunk[kInputChunk];
     for (;;) {
         const ssize_t got = read(m_portHandle, chunk, sizeof chunk);
@@ -453,6 +482,67 @@ void CSerialPort::TakeQueuedInput() {
             ThrowSerialException();
         return;
     }
+}
+
+CSerialPort::CSerialPort() : m_line(std::make_unique<Line>()) {}
+
+CSerialPort::CSerialPort(const PortMap& map) : m_portMap(map), m_line(std::make_unique<Line>()) {}
+
+CSerialPort::~CSerialPort() {
+    m_line->Close();
+}
+
+void CSerialPort::Open(int port, std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
+                       SerialStopBits stopBits, SerialFlowControl flow) {
+    m_line->Close();
+    const std::string path = m_portMap.DevicePath(port);
+    if (path.empty())
+        ThrowSerialException(kErrorPortMissing);
+    m_line->Open(path, baud, parity, dataBits, stopBits, flow);
+}
+
+void CSerialPort::Close() {
+    m_line->Close();
+}
+
+bool CSerialPort::IsOpen() const {
+    return m_line->m_portHandle >= 0;
+}
+
+std::size_t CSerialPort::Read(void* buffer, std::size_t count) {
+    return m_line->Read(buffer, count);
+}
+
+std::size_t CSerialPort::Write(const void* buffer, std::size_t count) {
+    return m_line->Write(buffer, count);
+}
+
+void CSerialPort::Drain() {
+    m_line->Drain();
+}
+
+std::uint32_t CSerialPort::BytesAvailable() {
+    return m_line->BytesAvailable();
+}
+
+void CSerialPort::SetNonBlockingReads() {
+    m_line->SetNonBlockingReads();
+}
+
+void CSerialPort::SetWriteTimeout() {
+    m_line->SetWriteTimeout();
+}
+
+void CSerialPort::WaitForInput(std::uint32_t maxMs, std::uint32_t waiting) {
+    m_line->WaitForInput(maxMs, waiting);
+}
+
+std::string CSerialPort::DevicePath(int port) const {
+    return m_portMap.DevicePath(port);
+}
+
+std::intptr_t CSerialPort::Handle() const {
+    return m_line->m_portHandle;
 }
 
 } // namespace bf
