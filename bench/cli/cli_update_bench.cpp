@@ -11,7 +11,7 @@
 #include "bench/BenchSupport.h"
 #include "firmware/FlashUpdate.h"
 #include "serial/CSerialPort.h"
-#include "tests/e2e/SimProcess.h"
+#include "tests/e2e/SimProcess_posix.h"
 
 #include <algorithm>
 #include <chrono>

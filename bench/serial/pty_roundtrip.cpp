@@ -7,7 +7,7 @@
 #include "bench/BenchSupport.h"
 #include "link/Link.h"
 #include "serial/CSerialPort.h"
-#include "tests/e2e/SimProcess.h"
+#include "tests/e2e/SimProcess_posix.h"
 
 #include <chrono>
 #include <cstdio>

@@ -13,7 +13,7 @@
 #include "firmware/FlashUpdate.h"
 #include "link/Link.h"
 #include "serial/CSerialPort.h"
-#include "tests/e2e/SimProcess.h"
+#include "tests/e2e/SimProcess_posix.h"
 
 #include <algorithm>
 #include <chrono>

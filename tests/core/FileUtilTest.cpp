@@ -1,8 +1,8 @@
 #include "core/FileUtil.h"
 #include "tests/firmware/FirmwareTestUtil.h"
-#include "tests/support/FileSizeLimit.h"
-#include "tests/support/NonRegularFiles.h"
-#include "tests/support/Unprivileged.h"
+#include "tests/support/FileSizeLimit_posix.h"
+#include "tests/support/NonRegularFiles_posix.h"
+#include "tests/support/Unprivileged_posix.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "core/FileUtil.h"
 #include "firmware/FirmwareFile.h"
 #include "tests/firmware/FirmwareTestUtil.h"
-#include "tests/support/FileSizeLimit.h"
+#include "tests/support/FileSizeLimit_posix.h"
 #include "tests/support/FolderSize.h"
-#include "tests/support/NonRegularFiles.h"
+#include "tests/support/NonRegularFiles_posix.h"
 #include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>

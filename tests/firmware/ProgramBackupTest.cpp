@@ -1,6 +1,6 @@
 #include "firmware/ProgramBackup.h"
 #include "tests/support/ControllerFixture.h"
-#include "tests/support/FileSizeLimit.h"
+#include "tests/support/FileSizeLimit_posix.h"
 #include "tests/support/FolderSize.h"
 
 #include <gmock/gmock.h>

@@ -1,7 +1,7 @@
 #include "link/PortSearch.h"
 #include "serial/CSerialException.h"
 #include "tests/link/LinkFixture.h"
-#include "tests/support/HolderProcess.h"
+#include "tests/support/HolderProcess_posix.h"
 
 #include <filesystem>
 #include <fstream>

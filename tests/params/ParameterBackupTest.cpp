@@ -1,6 +1,6 @@
 #include "params/ParameterBackup.h"
 #include "tests/params/ParamsFixture.h"
-#include "tests/support/NonRegularFiles.h"
+#include "tests/support/NonRegularFiles_posix.h"
 
 #include <gmock/gmock.h>
 

@@ -1,6 +1,6 @@
 #include "serial/PortHolder_linux.h"
-#include "tests/support/HolderProcess.h"
-#include "tests/support/Terminal.h"
+#include "tests/support/HolderProcess_posix.h"
+#include "tests/support/Terminal_posix.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "sim/SimOptions.h"
-#include "tests/support/Unprivileged.h"
+#include "tests/support/Unprivileged_posix.h"
 
 #include <gtest/gtest.h>
 

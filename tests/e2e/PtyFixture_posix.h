@@ -2,7 +2,7 @@
 
 #include "link/Session.h"
 #include "serial/CSerialPort.h"
-#include "tests/e2e/SimProcess.h"
+#include "tests/e2e/SimProcess_posix.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/VirtualClock.h"
 

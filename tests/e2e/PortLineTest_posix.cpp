@@ -3,9 +3,9 @@
 #include "link/Link.h"
 #include "link/PortSearch.h"
 #include "serial/CSerialException.h"
-#include "tests/e2e/PtyFixture.h"
-#include "tests/support/HolderProcess.h"
-#include "tests/support/Terminal.h"
+#include "tests/e2e/PtyFixture_posix.h"
+#include "tests/support/HolderProcess_posix.h"
+#include "tests/support/Terminal_posix.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tests/cli/CliProcess.h"
-#include "tests/e2e/SimProcess.h"
+#include "tests/cli/CliProcess_posix.h"
+#include "tests/e2e/SimProcess_posix.h"
 #include "tests/firmware/FirmwareTestUtil.h"
 
 #include "firmware/FirmwareImage.h"

@@ -1,7 +1,7 @@
 #include "firmware/FlashUpdate.h"
 #include "firmware/ProgramBackup.h"
 #include "params/ParameterErase.h"
-#include "tests/e2e/PtyFixture.h"
+#include "tests/e2e/PtyFixture_posix.h"
 
 #include <gmock/gmock.h>
 

@@ -1,6 +1,6 @@
 #include "link/Link.h"
 #include "serial/CSerialException.h"
-#include "tests/e2e/PtyFixture.h"
+#include "tests/e2e/PtyFixture_posix.h"
 
 #include <fcntl.h>
 #include <filesystem>

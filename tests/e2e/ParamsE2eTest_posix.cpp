@@ -1,6 +1,6 @@
 #include "params/ParameterBackup.h"
 #include "params/ParameterUpdate.h"
-#include "tests/e2e/PtyFixture.h"
+#include "tests/e2e/PtyFixture_posix.h"
 
 #include <gmock/gmock.h>
 

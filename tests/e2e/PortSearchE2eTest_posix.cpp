@@ -1,6 +1,6 @@
 #include "link/PortSearch.h"
 #include "serial/CSerialException.h"
-#include "tests/e2e/PtyFixture.h"
+#include "tests/e2e/PtyFixture_posix.h"
 
 #include <string>
 

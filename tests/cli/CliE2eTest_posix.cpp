@@ -1,6 +1,6 @@
 // brenvaldor as a script runs it, against brenvaldor-sim on a pseudo-terminal.
 #include "sim/PtyServer.h"
-#include "tests/cli/CliFixture.h"
+#include "tests/cli/CliFixture_posix.h"
 
 #include <nlohmann/json.hpp>
 
