@@ -1,14 +1,10 @@
 #include "core/FileUtil.h"
 
+#include "core/AsciiCase.h"
+#include "core/System.h"
 #include "core/Utf8Text.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 #include <utility>
 
 namespace bf {
@@ -24,61 +20,26 @@ constexpr char kFileChangedReason[] = "The file changed while it was read";
 constexpr std::size_t kMaxTempStem = 200;
 constexpr int kTempAttempts = 100;
 
-std::string_view BaseName(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    return true;
-}
-
 // A symbolic link is kept: the file it points to is the one replaced.
 std::string ResolveLink(std::string path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved) == nullptr)
-        return path;
-    return resolved;
+    return IsSymbolicLink(path) ? CanonicalPath(path) : path;
 }
 
-// What a rename would replace at a path: its mode (0 when nothing is there), and 0 when it may be
-// replaced or the reason why not.
-struct Target {
-    mode_t mode;
-    int error;
-};
-
+// 0 when a rename may replace what is at `path` (or nothing is there), else the reason why not.
 // A folder, a device, a pipe or a socket is never replaced: the rename would put a plain file in
 // its place. Nor is a regular file this user may not write: the rename would go around its
 // protection.
-Target CheckTarget(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0)
-        return {0, 0};
-    if (S_ISDIR(st.st_mode))
-        return {st.st_mode, EISDIR};
-    if (!S_ISREG(st.st_mode))
-        return {st.st_mode, kNotRegularFile};
-    return {st.st_mode, access(path.c_str(), W_OK) == 0 ? 0 : errno};
+int CheckTarget(const std::string& path) {
+    switch (TypeOf(path)) {
+    case FileType::Missing:
+        return 0;
+    case FileType::Folder:
+        return EISDIR;
+    case FileType::Other:
+        return kNotRegularFile;
+    default:
+        return CheckAccess(path, Access::Write);
+    }
 }
 
 std::string ErrorText(const char* prefix, std::string_view path, int error) {
@@ -116,32 +77,24 @@ std::string UpperBaseName(std::string_view path) {
 }
 
 bool IsSpecialFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    return TypeOf(path) == FileType::Other;
 }
 
 int ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& content) {
     content.clear();
-    // Checked before opening: opening a device can have effects of its own, and a pipe could block.
-    if (IsSpecialFile(path))
-        return kNotRegularFile;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return errno;
+    InputFile file(path);
+    if (!file.IsOpen())
+        return file.Error();
     // One byte beyond the limit tells a file that is too large, without reading all of it.
     content.resize(maxSize + 1);
     std::size_t used = 0;
-    int error = 0;
-    while (error == 0 && used < content.size()) {
-        const ssize_t n = read(fd, content.data() + used, content.size() - used);
+    while (used < content.size()) {
+        const std::size_t n = file.Read(content.data() + used, content.size() - used);
         if (n == 0)
             break;
-        if (n > 0)
-            used += static_cast<std::size_t>(n);
-        else if (errno != EINTR)
-            error = errno; // also EISDIR for a folder
+        used += n;
     }
-    close(fd);
+    int error = file.Error();
     if (error == 0 && used > maxSize)
         error = EFBIG;
     content.resize(error == 0 ? used : 0);
@@ -155,7 +108,7 @@ std::string SystemReason(int error) {
     case kFileChangedWhileRead:
         return kFileChangedReason;
     default:
-        return std::generic_category().message(error);
+        return ErrnoText(error);
     }
 }
 
@@ -181,69 +134,55 @@ bool AtomicFileWriter::Fail(int error) {
 }
 
 void AtomicFileWriter::Discard() {
-    if (m_fd >= 0)
-        close(m_fd);
-    m_fd = -1;
+    m_file.Close();
     if (!m_tempPath.empty() && !m_committed)
-        unlink(m_tempPath.c_str());
+        RemoveFile(m_tempPath);
     m_tempPath.clear();
 }
 
 bool AtomicFileWriter::Open() {
-    if (m_error != 0 || m_fd >= 0)
-        return m_fd >= 0;
-    const Target target = CheckTarget(m_path);
-    if (target.error != 0)
-        return Fail(target.error);
+    if (m_error != 0 || m_file.IsOpen())
+        return m_file.IsOpen();
+    if (const int error = CheckTarget(m_path); error != 0)
+        return Fail(error);
 
-    const std::string folder = FolderOf(m_path);
-    const std::string stem = std::string(BaseName(m_path).substr(0, kMaxTempStem));
+    // The temporary file is made in the target's folder, so the rename stays on one file system.
+    const std::string prefix = std::string(FolderOf(m_path)) + "." +
+                               std::string(BaseName(m_path).substr(0, kMaxTempStem)) + "." +
+                               std::to_string(ProcessId()) + ".";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-        std::string candidate =
-            folder + "/." + stem + "." + std::to_string(getpid()) + "." + std::to_string(++counter) + ".tmp";
-        const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            m_fd = fd;
+        std::string candidate = prefix + std::to_string(++counter) + ".tmp";
+        const int error = m_file.Create(candidate);
+        if (error == 0) {
             m_tempPath = std::move(candidate);
-            if (target.mode != 0)
-                fchmod(m_fd, target.mode & 07777);
+            m_file.TakePermissionsOf(m_path);
             return true;
         }
-        if (errno != EEXIST)
-            return Fail(errno);
+        if (error != EEXIST)
+            return Fail(error);
     }
     return Fail(EEXIST);
 }
 
 bool AtomicFileWriter::Write(const void* data, std::size_t size) {
-    if (m_fd < 0)
+    if (!m_file.IsOpen())
         return Fail(m_error != 0 ? m_error : EBADF);
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = write(m_fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return Fail(written < 0 ? errno : EIO);
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    const int error = m_file.Write(data, size);
+    return error == 0 || Fail(error);
 }
 
 bool AtomicFileWriter::Commit() {
-    if (m_fd < 0)
+    if (!m_file.IsOpen())
         return Fail(m_error != 0 ? m_error : EBADF);
-    if (fsync(m_fd) != 0)
-        return Fail(errno);
-    const int fd = std::exchange(m_fd, -1);
-    if (close(fd) != 0)
-        return Fail(errno);
-    if (const int error = CheckTarget(m_path).error; error != 0)
+    if (const int error = m_file.Flush(); error != 0)
         return Fail(error);
-    if (rename(m_tempPath.c_str(), m_path.c_str()) != 0)
-        return Fail(errno);
+    if (const int error = m_file.Close(); error != 0)
+        return Fail(error);
+    if (const int error = CheckTarget(m_path); error != 0)
+        return Fail(error);
+    if (const int error = ReplaceFile(m_tempPath, m_path); error != 0)
+        return Fail(error);
     m_committed = true;
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileSystem.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,12 +18,8 @@ std::string WithExpectedExtension(std::string_view path, std::string_view extens
 // The last path component in upper case ("/tmp/übung.hex" -> "ÜBUNG.HEX"); a name that is not
 // valid UTF-8 is returned byte for byte.
 std::string UpperBaseName(std::string_view path);
-// Reasons of this program's own, beyond the range of errno values; SystemReason has their texts.
-constexpr int kNotRegularFile = 0x10000;       // a device, a pipe or a socket: never read or replaced
-constexpr int kFileChangedWhileRead = 0x10001; // the file's length changed while it was read
-
 // The system's text for an errno value, e.g. "No such file or directory", or the text of one of the
-// reasons above.
+// program's own reasons (kNotRegularFile, kFileChangedWhileRead).
 std::string SystemReason(int error);
 // True when `path`, or the file a symbolic link there points to, exists and is neither a regular file
 // nor a folder: a device, a pipe or a socket, which no command writes or replaces.
@@ -66,7 +64,7 @@ class AtomicFileWriter {
 
     std::string m_path;
     std::string m_tempPath;
-    int m_fd = -1;
+    NewFile m_file;
     int m_error = 0;
     bool m_committed = false;
 };

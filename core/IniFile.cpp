@@ -1,8 +1,8 @@
 #include "core/IniFile.h"
 
+#include "core/AsciiCase.h"
 #include "core/FileUtil.h"
 
-#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <utility>
@@ -17,18 +17,6 @@ std::string_view Trim(std::string_view s) {
         return {};
     const auto last = s.find_last_not_of(" \t\r");
     return s.substr(first, last - first + 1);
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if (std::tolower(ca) != std::tolower(cb))
-            return false;
-    }
-    return true;
 }
 
 // "[name]" -> name; nullopt for any other line.

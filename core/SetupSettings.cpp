@@ -1,12 +1,12 @@
 #include "core/SetupSettings.h"
 
+#include "core/AsciiCase.h"
+#include "core/System.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace bf::settings {
 
@@ -26,23 +26,10 @@ std::int32_t ReadInt(const IniFile& file, const char* key) {
 std::string Decimal(std::int32_t value) {
     return std::to_string(value);
 }
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    // Started without HOME (from a service, or with a cleared environment): the user's home folder
-    // from the password database.
-    const passwd* user = getpwuid(getuid());
-    return user ? user->pw_dir : "";
-}
 } // namespace
 
 std::string FilePath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // The base directory rules ignore a relative XDG_CONFIG_HOME.
-    if (xdg && xdg[0] == '/')
-        return std::string(xdg) + "/" + kFileName;
-    return HomeFolder() + "/.config/" + kFileName;
+    return SettingsFolder() + "/" + kFileName;
 }
 
 std::int32_t ParseDecimal(std::string_view text) {
@@ -94,9 +81,7 @@ std::vector<std::pair<int, std::string>> ReadPortOverrides(const IniFile& file) 
     for (const auto& [key, path] : file.Keys(kPortsSection)) {
         if (key.size() <= prefix.size() || path.empty())
             continue;
-        bool isCom = true;
-        for (std::size_t i = 0; i < prefix.size(); ++i)
-            isCom = isCom && std::toupper(static_cast<unsigned char>(key[i])) == prefix[i];
+        const bool isCom = StartsWithNoCase(key, prefix);
         const std::string_view digits = std::string_view(key).substr(prefix.size());
         bool allDigits = digits.size() <= 2;
         for (char c : digits)

@@ -23,8 +23,8 @@ constexpr char kKeySerialPortAuto[] = "SerialPortAuto";
 constexpr char kKeySerialBaudRate[] = "SerialBaudRate";
 constexpr int kDefaultBaudRate = 38400;
 
-// $XDG_CONFIG_HOME/BrenvaldorFlash.ini, else $HOME/.config/BrenvaldorFlash.ini; without HOME (unset
-// or empty) the home folder is the one the password database gives for this user.
+// The settings file in the user's settings folder (SettingsFolder, core/System.h): on Linux
+// $XDG_CONFIG_HOME/BrenvaldorFlash.ini, else $HOME/.config/BrenvaldorFlash.ini.
 std::string FilePath();
 
 // The standard decimal conversion: leading blanks and a sign allowed, stops at the first

@@ -1,7 +1,6 @@
 #include "core/Utf8Text.h"
 
-#include <locale.h>
-#include <wctype.h>
+#include "core/System.h"
 
 namespace bf {
 
@@ -10,9 +9,6 @@ namespace {
 constexpr char32_t kMaxCodePoint = 0x10FFFF;
 constexpr char32_t kSurrogateFirst = 0xD800;
 constexpr char32_t kSurrogateLast = 0xDFFF;
-// The C library's own UTF-8 locale carries the full case tables; it is part of every glibc
-// system, unlike the user's locale, which may be "C".
-constexpr char kCaseLocale[] = "C.UTF-8";
 
 // What a lead byte says: the length of its sequence, the value bits it carries, and the smallest
 // code point a sequence of that length may encode.
@@ -37,13 +33,6 @@ std::optional<Lead> ReadLead(unsigned char b) {
 
 bool IsScalarValue(char32_t c) {
     return c <= kMaxCodePoint && (c < kSurrogateFirst || c > kSurrogateLast);
-}
-
-char32_t UpperCodePoint(char32_t c) {
-    static const locale_t caseLocale = newlocale(LC_CTYPE_MASK, kCaseLocale, static_cast<locale_t>(nullptr));
-    if (caseLocale == static_cast<locale_t>(nullptr))
-        return c; // a system without the tables shows names as they are
-    return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), caseLocale));
 }
 
 } // namespace
@@ -100,7 +89,7 @@ std::string UpperUtf8(std::string_view bytes) {
     if (!text)
         return std::string(bytes);
     for (char32_t& c : *text)
-        c = UpperCodePoint(c);
+        c = UpperCaseOf(c);
     return EncodeUtf8(*text);
 }
 

@@ -1,19 +1,26 @@
 #pragma once
 
-#include <cstdlib>
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
 
 namespace bf::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// A fresh folder under the system's temporary folder, for this user alone, removed with everything
+// in it at the end.
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bf-test-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
+        namespace fs = std::filesystem;
+        std::random_device random;
+        do
+            m_path = fs::temp_directory_path() / ("bf-test-" + std::to_string(random()));
+        while (!fs::create_directory(m_path));
+        fs::permissions(m_path, fs::perms::owner_all);
     }
     ~TempDir() {
         std::error_code ec;
@@ -33,6 +40,11 @@ class TempDir {
 
   private:
     std::filesystem::path m_path;
+};
+
+// A test with a folder of its own; one class for every file of a test suite.
+struct TempDirTest : ::testing::Test {
+    TempDir dir;
 };
 
 } // namespace bf::test
