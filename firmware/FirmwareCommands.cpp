@@ -1,14 +1,11 @@
 #include "firmware/FirmwareCommands.h"
 
+#include "core/FileSystem.h"
 #include "core/FileUtil.h"
 #include "core/SavePath.h"
 #include "firmware/FirmwareFile.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace bf {
@@ -37,46 +34,15 @@ const std::vector<FileFilter>& SaveFilters() {
     return filters;
 }
 
-class ReadFile {
-  public:
-    // Only a regular file counts as openable: a folder, a pipe or a device is refused rather than
-    // read (a device could deliver a line without end).
-    explicit ReadFile(const std::string& path) : m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-        struct stat st {};
-        m_error = m_fd < 0 ? errno : 0;
-        if (m_fd >= 0 && (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-            m_error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-            close(m_fd);
-            m_fd = -1;
-        }
-        m_length = m_fd >= 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-    }
-    ~ReadFile() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    ReadFile(const ReadFile&) = delete;
-    ReadFile& operator=(const ReadFile&) = delete;
-
-    int fd() const { return m_fd; }
-    std::uint64_t length() const { return m_length; }
-    int error() const { return m_error; } // errno when the file is not open
-
-  private:
-    int m_fd;
-    int m_error = 0;
-    std::uint64_t m_length = 0;
-};
-
 // Fills the cleared image from the file; a failure ends the command here (a box was shown).
-ConversionResult LoadFile(Host& host, FirmwareImage& image, const ReadFile& file, const std::string& path) {
+ConversionResult LoadFile(Host& host, FirmwareImage& image, InputFile& file, const std::string& path) {
     ConversionResult result;
     if (HasExtension(path, kBinExtension)) {
         host.AppendLog(kLogBinFile + UpperBaseName(path));
-        result.readError = ReadBinaryImage(file.fd(), file.length(), image);
+        result.readError = ReadBinaryImage(file, file.Size(), image);
     } else if (HasExtension(path, kHexExtension)) {
         host.AppendLog(kLogHexFile + UpperBaseName(path));
-        result = ConvertSRecordFile(file.fd(), file.length(), image,
+        result = ConvertSRecordFile(file, file.Size(), image,
                                     [&host](int percent) { host.UpdateProgress(percent, 0); });
         if (result.errorNumber != 0) {
             host.ShowMessageBox(kBoxConversionError + std::to_string(result.errorNumber), kBoxCaptionTitle,
@@ -125,9 +91,12 @@ OpenResult OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
         return {};
 
     OpenResult result;
-    const ReadFile file(*chosen);
-    const bool opened = file.fd() >= 0;
-    result.openError = file.error();
+    // Only a regular file is opened: a folder, a pipe or a device is refused rather than read (a
+    // device could deliver a line without end).
+    InputFile file(*chosen);
+    const bool opened = file.IsOpen();
+    result.openError = file.Error();
+    result.fileSize = file.Size();
     if (opened) {
         host.UpdateProgress(0, 1);
         image.ClearImage();

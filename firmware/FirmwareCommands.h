@@ -5,6 +5,7 @@
 #include "firmware/FirmwareImage.h"
 #include "link/CommandResult.h"
 
+#include <cstdint>
 #include <string_view>
 
 namespace bf {
@@ -12,7 +13,8 @@ namespace bf {
 // How Open ended, for callers that act on it (the command line).
 struct OpenResult {
     bool loaded = false;         // a file was read whole and its blocks counted
-    int openError = 0;           // errno when the chosen file could not be opened or is no regular file
+    int openError = 0;           // errno when the chosen file could not be opened, or kNotRegularFile
+    std::uint64_t fileSize = 0;  // the size the file had when it was opened
     ConversionResult conversion; // the conversion or read failure, with the failing line
 };
 

@@ -4,8 +4,6 @@
 #include "firmware/LineReader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 namespace bf {
 
@@ -46,10 +44,10 @@ int ConversionErrorNumber(std::uint8_t parseResult) {
     }
 }
 
-ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareImage& image,
+ConversionResult ConvertSRecordFile(ByteSource& source, std::uint64_t fileLength, FirmwareImage& image,
                                     const ProgressFn& progress) {
     ConversionResult result;
-    LineReader reader(fd);
+    LineReader reader(source);
     LineReader::Line line;
     std::uint64_t bytesRead = 0;
     // The percentage bytesRead * 100 / fileLength changes only at these byte counts: comparing
@@ -80,19 +78,17 @@ ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareIm
     return result;
 }
 
-int ReadBinaryImage(int fd, std::uint64_t fileLength, FirmwareImage& image) {
+int ReadBinaryImage(ByteSource& source, std::uint64_t fileLength, FirmwareImage& image) {
     std::uint8_t* bytes = image.data();
     std::size_t filled = 0;
     while (filled < FirmwareImage::kImageSize) {
-        const ssize_t n = read(fd, bytes + filled, FirmwareImage::kImageSize - filled);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
+        const std::size_t n = source.Read(bytes + filled, FirmwareImage::kImageSize - filled);
         if (n == 0)
             break;
-        filled += static_cast<std::size_t>(n);
+        filled += n;
     }
+    if (const int error = source.Error(); error != 0)
+        return error;
     image.MarkNonBlankSectors();
     return LengthCheck(filled, std::min<std::uint64_t>(fileLength, FirmwareImage::kImageSize));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ByteSource.h"
 #include "firmware/FirmwareImage.h"
 
 #include <cstdint>
@@ -20,17 +21,17 @@ struct ConversionResult {
 // The "Error: N" number for a ParseS3Record result; 0 for the results that let the conversion go on.
 int ConversionErrorNumber(std::uint8_t parseResult);
 
-// Converts the S-record file open on `fd` into the (cleared) image, line by line, stopping at the
+// Converts the S-record file read from `source` into the (cleared) image, line by line, stopping at the
 // first error. Empty lines are skipped; other lines that are no S3 record are skipped by the parser.
 // After each line that parsed, `progress` gets the percentage of the file read so far, but only
 // when it differs from the last one it was given (starting from 0). A file whose length differs
 // from `fileLength` when it has been read gives the read error kFileChangedWhileRead.
-ConversionResult ConvertSRecordFile(int fd, std::uint64_t fileLength, FirmwareImage& image,
+ConversionResult ConvertSRecordFile(ByteSource& source, std::uint64_t fileLength, FirmwareImage& image,
                                     const ProgressFn& progress);
 
-// Reads up to the image size from the start of the binary file open on `fd` into the image, then
+// Reads up to the image size from the start of the binary file read from `source` into the image, then
 // marks the sectors that hold non-blank bytes. Returns 0, errno of a failed read, or
 // kFileChangedWhileRead when the file did not hold `fileLength` bytes (or the image size) to read.
-int ReadBinaryImage(int fd, std::uint64_t fileLength, FirmwareImage& image);
+int ReadBinaryImage(ByteSource& source, std::uint64_t fileLength, FirmwareImage& image);
 
 } // namespace bf

@@ -1,9 +1,7 @@
 #include "firmware/LineReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <unistd.h>
 #include <utility>
 
 namespace bf {
@@ -24,19 +22,13 @@ std::string_view PairedEnd(char first) {
 } // namespace
 
 bool LineReader::Fill() {
-    for (;;) {
-        const ssize_t n = read(m_fd, m_buffer.data(), m_buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            m_error = errno;
-        if (n <= 0)
-            return false;
-        m_pos = 0;
-        m_end = static_cast<std::size_t>(n);
-        m_bytesRead += m_end;
-        return true;
-    }
+    const std::size_t n = m_source.Read(m_buffer.data(), m_buffer.size());
+    if (n == 0)
+        return false;
+    m_pos = 0;
+    m_end = n;
+    m_bytesRead += m_end;
+    return true;
 }
 
 void LineReader::Carry(const char* data, std::size_t size) {
@@ -60,7 +52,7 @@ bool LineReader::Next(Line& line) {
     for (;;) {
         if (m_pos == m_end && !Fill()) {
             // End of file: a last line without line end.
-            if (!started || m_error != 0)
+            if (!started || Error() != 0)
                 return false;
             line = {std::string_view(m_carry.data(), m_carried), length, consumed};
             return true;

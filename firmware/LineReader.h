@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ByteSource.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +9,7 @@
 
 namespace bf {
 
-// Reads a file descriptor line by line through a fixed buffer. A line ends at a carriage return, a
+// Reads a byte source line by line through a fixed buffer. A line ends at a carriage return, a
 // line feed, or a pair of both in either order (CR LF, LF CR), so files from any system split
 // alike; the line is given without its end. A UTF-8 byte-order mark at the start of the file is
 // skipped. Lines of any length take bounded memory: a line longer than the buffer keeps only its
@@ -23,12 +25,12 @@ class LineReader {
         std::uint64_t consumed = 0; // bytes of the file taken by the line and its end
     };
 
-    explicit LineReader(int fd) : m_fd(fd) {}
+    explicit LineReader(ByteSource& source) : m_source(source) {}
 
     // The next line, valid until the next call; false at the end of the file or on a read error.
     bool Next(Line& line);
     // errno of a failed read, 0 when the file was read to its end.
-    int Error() const { return m_error; }
+    int Error() const { return m_source.Error(); }
     // Every byte read from the file so far.
     std::uint64_t BytesRead() const { return m_bytesRead; }
 
@@ -38,8 +40,7 @@ class LineReader {
     // Steps over `bytes` when the buffer goes on with them; returns how many bytes it stepped over.
     std::size_t TakeIfNext(std::string_view bytes);
 
-    int m_fd;
-    int m_error = 0;
+    ByteSource& m_source;
     std::uint64_t m_bytesRead = 0;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;

@@ -4,33 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <sys/mman.h>
-#include <unistd.h>
-
-namespace {
-
-int FileWith(const std::uint8_t* data, std::size_t size) {
-    static const int fd = memfd_create("fuzz-srecord", 0);
-    if (fd < 0 || ftruncate(fd, 0) != 0)
-        __builtin_trap();
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0)
-            __builtin_trap();
-        done += static_cast<std::size_t>(n);
-    }
-    lseek(fd, 0, SEEK_SET);
-    return fd;
-}
-
-} // namespace
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static auto* image = new bf::FirmwareImage;
     image->ClearImage();
-    const int fd = FileWith(data, size);
+    bf::MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
     int last = 0;
-    const auto result = bf::ConvertSRecordFile(fd, size, *image, [&last](int percent) {
+    const auto result = bf::ConvertSRecordFile(source, size, *image, [&last](int percent) {
         // Percentages rise strictly and stay within 1 to 100.
         if (percent <= last || percent > 100)
             __builtin_trap();

@@ -1,5 +1,6 @@
 // What each operation tells a caller that acts on its end (the command line), against the
 // controller model on the virtual clock. The window's side of the same runs is tested elsewhere.
+#include "core/FileSystem.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FlashUpdate.h"
 #include "firmware/ProgramBackup.h"
@@ -10,9 +11,6 @@
 #include "tests/firmware/FirmwareTestUtil.h"
 #include "tests/params/ParamsFixture.h"
 #include "tests/support/ControllerFixture.h"
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace bf::test {
 namespace {
@@ -172,11 +170,10 @@ TEST(ConversionLine, CountsEveryLineEmptyOnesIncluded) {
     std::ofstream(path) << "S0030000FC\n\n"
                         << S3(0x100000, Bytes(4, 1)) << "\n"
                         << S3(0x100002, Bytes(4, 2)) << "\n";
-    const int fd = open(path.c_str(), O_RDONLY);
+    InputFile file(path);
     auto image = std::make_unique<FirmwareImage>();
     image->ClearImage();
-    const ConversionResult r = ConvertSRecordFile(fd, 100, *image, [](int) {});
-    close(fd);
+    const ConversionResult r = ConvertSRecordFile(file, 100, *image, [](int) {});
     EXPECT_EQ(r.errorNumber, 2);
     EXPECT_EQ(r.line, 4u);
 }

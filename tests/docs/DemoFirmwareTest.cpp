@@ -1,27 +1,21 @@
 // The demo firmware that scripts/run offers loads as a real firmware file does, and gives the
 // simulated controller a short update that ends with a verified sector.
+#include "core/FileSystem.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareImage.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 TEST(DemoFirmwareTest, ConvertsWithoutErrorIntoTwoSectors) {
-    const int fd = open(BF_DEMO_FIRMWARE, O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0) << "the build did not write " << BF_DEMO_FIRMWARE;
-    struct stat st {};
-    ASSERT_EQ(fstat(fd, &st), 0);
+    bf::InputFile file(BF_DEMO_FIRMWARE);
+    ASSERT_TRUE(file.IsOpen()) << "the build did not write " << BF_DEMO_FIRMWARE;
     auto image = std::make_unique<bf::FirmwareImage>();
     image->ClearImage();
-    const bf::ConversionResult result =
-        bf::ConvertSRecordFile(fd, static_cast<std::uint64_t>(st.st_size), *image, [](int) {});
-    close(fd);
+    const bf::ConversionResult result = bf::ConvertSRecordFile(file, file.Size(), *image, [](int) {});
     ASSERT_TRUE(result.ok()) << "Error: " << result.errorNumber << ", read error " << result.readError;
 
     // Sector 0 (the banner) and sector 4, which the controller's checksum report covers.

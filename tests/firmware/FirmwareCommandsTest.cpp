@@ -1,18 +1,14 @@
 #include "firmware/FirmwareCommands.h"
 #include "core/FileUtil.h"
 #include "firmware/FirmwareFile.h"
-#include "tests/firmware/FirmwareTestUtil.h"
-#include "tests/support/FileSizeLimit_posix.h"
+#include "tests/firmware/FirmwareCommandsFixture.h"
 #include "tests/support/FolderSize.h"
-#include "tests/support/NonRegularFiles_posix.h"
-#include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fcntl.h>
+#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 #include <utility>
 
 namespace bf {
@@ -25,40 +21,7 @@ using test::TempDir;
 using test::WriteBytes;
 using test::WriteText;
 using Lines = std::vector<std::string>;
-
-class FirmwareCommandsTest : public ::testing::Test {
-  protected:
-    void Open(const std::string& path) {
-        host.fileAnswers.push_back(path);
-        OpenFirmware(host, *image, state);
-    }
-    void SaveAs(const std::string& path) {
-        host.fileAnswers.push_back(path);
-        SaveFirmwareAs(host, *image);
-    }
-    // Opens a .hex file holding `lines`, each ended by CR LF.
-    void OpenHex(const Lines& lines, const std::string& name = "fw.hex") {
-        std::string text;
-        for (const auto& l : lines)
-            text += l + "\r\n";
-        WriteText(dir / name, text);
-        Open(dir / name);
-    }
-    std::uint8_t At(std::uint32_t address) const { return image->data()[address - 0x100000]; }
-    Lines CountLines(int erase, int write) const {
-        return {"NUMBER OF BLOCKS TO ERASE: " + std::to_string(erase),
-                "NUMBER OF BLOCKS TO WRITE: " + std::to_string(write)};
-    }
-    Lines Concat(Lines a, const Lines& b) const {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    }
-    test::VirtualClock clock;
-    test::RecordingHost host{clock};
-    std::unique_ptr<FirmwareImage> image = std::make_unique<FirmwareImage>();
-    ImageState state;
-    TempDir dir;
-};
+using test::FirmwareCommandsTest;
 
 TEST_F(FirmwareCommandsTest, DialogFilters) {
     OpenFirmware(host, *image, state);
@@ -164,7 +127,7 @@ TEST_F(FirmwareCommandsTest, FileCutShortWhileReadIsAReadError) {
     WriteText(dir / "copying.hex", text);
     host.onProgress = [&](int percent, int) {
         if (percent > 0)
-            truncate((dir / "copying.hex").c_str(), static_cast<off_t>(cut));
+            std::filesystem::resize_file(dir / "copying.hex", cut);
     };
     Open(dir / "copying.hex");
 
@@ -197,20 +160,16 @@ TEST_F(FirmwareCommandsTest, ConversionAndBinaryLoadCompareTheBytesReadWithTheLe
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content.size());
         SCOPED_TRACE(c.lengthAtStart);
-        WriteText(dir / "f", c.content);
-        const int fd = open((dir / "f").c_str(), O_RDONLY);
-        ASSERT_GE(fd, 0);
+        MemorySource source(c.content);
         image2->ClearImage();
         const int error = &c.content == &hex
-                              ? ConvertSRecordFile(fd, c.lengthAtStart, *image2, [](int) {}).readError
-                              : ReadBinaryImage(fd, c.lengthAtStart, *image2);
-        close(fd);
+                              ? ConvertSRecordFile(source, c.lengthAtStart, *image2, [](int) {}).readError
+                              : ReadBinaryImage(source, c.lengthAtStart, *image2);
         EXPECT_EQ(error, c.expected);
     }
-    WriteText(dir / "big.bin", std::string(FirmwareImage::kImageSize + 5, '\x22'));
-    const int fd = open((dir / "big.bin").c_str(), O_RDONLY);
-    EXPECT_EQ(ReadBinaryImage(fd, FirmwareImage::kImageSize + 5, *image2), 0);
-    close(fd);
+    const std::string big(FirmwareImage::kImageSize + 5, '\x22');
+    MemorySource source(big);
+    EXPECT_EQ(ReadBinaryImage(source, FirmwareImage::kImageSize + 5, *image2), 0);
 }
 
 TEST_F(FirmwareCommandsTest, FileWithoutS3RecordsConvertsToAnEmptyImage) {
@@ -294,6 +253,15 @@ TEST_F(FirmwareCommandsTest, OtherExtensionClearsTheImageAndLoadsNothing) {
     Open(dir / "notes.txt");
     EXPECT_EQ(host.logSinceClear, CountLines(0, 0));
     EXPECT_EQ(At(0x100000), 0xFF);
+}
+
+TEST_F(FirmwareCommandsTest, OpenTellsTheSizeOfTheFileItRead) {
+    const std::string text = S3(0x100000, {0x01}) + "\r\n";
+    WriteText(dir / "fw.hex", text);
+    host.fileAnswers.push_back(dir / "fw.hex");
+    EXPECT_EQ(OpenFirmware(host, *image, state).fileSize, text.size());
+    host.fileAnswers.push_back(dir / "missing.hex");
+    EXPECT_EQ(OpenFirmware(host, *image, state).fileSize, 0u);
 }
 
 TEST_F(FirmwareCommandsTest, UnopenableFileKeepsTheImageAndCountsAgain) {
@@ -396,34 +364,6 @@ TEST_F(FirmwareCommandsTest, SaveAsToAnUncreatableTargetWritesNothing) {
     EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
     EXPECT_TRUE(dir.Names().empty());
     EXPECT_EQ(host.progress.back().reset, 1);
-}
-
-TEST_F(FirmwareCommandsTest, SaveAsNeverReplacesADeviceOrAPipe) {
-    const auto special = test::MakeNonRegularFiles(dir.path(), "image", ".bin");
-    ASSERT_GE(special.size(), 3u);
-    for (const auto& file : special) {
-        SCOPED_TRACE(file.path);
-        host.boxes.clear();
-        SaveAs(file.path);
-        ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_NE(host.boxes[0].text.find("\":\nNot a regular file (a device, a pipe or a socket)"),
-                  std::string::npos);
-        EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
-        EXPECT_TRUE(file.Unchanged());
-    }
-    EXPECT_EQ(dir.Names().size(), special.size());
-}
-
-TEST_F(FirmwareCommandsTest, FailedSaveKeepsTheOldFile) {
-    WriteText(dir / "keep.bin", "old");
-    {
-        const test::FileSizeLimit limit(500000);
-        SaveAs(dir / "keep.bin");
-    }
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_NE(host.boxes[0].text.find("File too large"), std::string::npos);
-    EXPECT_EQ(ReadBytes(dir / "keep.bin").size(), 3u);
-    EXPECT_EQ(dir.Names().size(), 1u);
 }
 
 TEST_F(FirmwareCommandsTest, AppendedNameThatExistsNeedsConfirmation) {

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <cerrno>
 #include <memory>
 #include <ostream>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 namespace bf {
@@ -25,17 +23,13 @@ void PrintTo(const Seen& seen, std::ostream* os) {
 }
 
 std::vector<Seen> ReadAll(const std::string& content) {
-    const int fd = memfd_create("lines", 0);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    lseek(fd, 0, SEEK_SET);
-    auto reader = std::make_unique<LineReader>(fd);
+    MemorySource source(content);
+    auto reader = std::make_unique<LineReader>(source);
     std::vector<Seen> lines;
     LineReader::Line line;
     while (reader->Next(line))
         lines.push_back({std::string(line.text), line.length, line.consumed});
     EXPECT_EQ(reader->Error(), 0);
-    close(fd);
     return lines;
 }
 
@@ -107,13 +101,11 @@ TEST(LineReader, HugeLineKeepsItsStartAndFullLength) {
 }
 
 TEST(LineReader, ReportsAReadError) {
-    const int fd = open("/", O_RDONLY | O_DIRECTORY); // reading a folder fails with EISDIR
-    ASSERT_GE(fd, 0);
-    LineReader reader(fd);
+    MemorySource source("", EISDIR); // as reading a folder fails
+    LineReader reader(source);
     LineReader::Line line;
     EXPECT_FALSE(reader.Next(line));
     EXPECT_EQ(reader.Error(), EISDIR);
-    close(fd);
 }
 
 } // namespace

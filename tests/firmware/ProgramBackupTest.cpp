@@ -1,6 +1,5 @@
 #include "firmware/ProgramBackup.h"
-#include "tests/support/ControllerFixture.h"
-#include "tests/support/FileSizeLimit_posix.h"
+#include "tests/firmware/ProgramBackupFixture.h"
 #include "tests/support/FolderSize.h"
 
 #include <gmock/gmock.h>
@@ -18,55 +17,6 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-
-constexpr std::size_t kFileSize = 1048608;
-constexpr std::size_t kStart = 0x4000;
-
-class ProgramBackupTest : public ControllerFixture {
-  protected:
-    ProgramBackupTest() {
-        std::string pattern = (fs::temp_directory_path() / "bf-backup-XXXXXX").string();
-        dir = mkdtemp(pattern.data());
-        for (std::size_t i = 0; i < model.flash.size(); ++i)
-            model.flash[i] = static_cast<std::uint8_t>(i * 13 + (i >> 16));
-    }
-    ~ProgramBackupTest() override { fs::remove_all(dir); }
-
-    std::string Run(const std::string& name = "backup.bin") {
-        host.fileAnswers.push_back(dir + "/" + name);
-        BackupProgram(session);
-        return dir + "/" + name;
-    }
-    static Bytes ReadAll(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    static void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-    // A data packet carrying `data` (32 bytes); header and checksum are not examined.
-    static Bytes Packet(std::uint8_t data) {
-        Bytes p(37, data);
-        p[0] = 0xFC;
-        return p;
-    }
-    void AnswerBlock(std::uint8_t block, Bytes reply) {
-        model.faults.replyOverride = [block, reply](const Bytes& c) -> std::optional<Bytes> {
-            if (c.size() == 2 && c[0] == 0xFC && c[1] == block)
-                return reply;
-            return std::nullopt;
-        };
-    }
-    static bool AllBlank(const Bytes& b, std::size_t from, std::size_t to) {
-        return std::all_of(b.begin() + from, b.begin() + to, [](std::uint8_t v) { return v == 0xFF; });
-    }
-
-    std::string dir;
-};
 
 TEST_F(ProgramBackupTest, CancelLeavesOnlyTheLogEmptied) {
     BackupProgram(session);
@@ -272,21 +222,6 @@ TEST_F(ProgramBackupTest, AShortBlockShiftsTheFollowingData) {
         EXPECT_TRUE(std::equal(model.flash.begin() + 0x6000, model.flash.end(), file.begin() + kStart + 32));
         EXPECT_TRUE(AllBlank(file, kStart + 32 + (0x100000 - 0x6000), kFileSize));
     }
-}
-
-TEST_F(ProgramBackupTest, AFileThatCannotBeWrittenWholeIsReportedAndTheOldOneKept) {
-    WriteAll(dir + "/backup.bin", "old");
-    model.faults.silentOn.insert(0xFC);
-    {
-        const FileSizeLimit limit(500000);
-        Run();
-    }
-
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_THAT(host.boxes[0].text, HasSubstr("File too large"));
-    EXPECT_EQ(host.logSinceClear.back(), "SERIAL PORT CLOSED");
-    EXPECT_EQ(ReadAll(dir + "/backup.bin"), (Bytes{'o', 'l', 'd'}));
-    EXPECT_THAT(Files(), ElementsAre("backup.bin"));
 }
 
 TEST_F(ProgramBackupTest, PacketsBeyondTheFlashAreDropped) {
