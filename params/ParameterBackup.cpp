@@ -1,5 +1,6 @@
 #include "params/ParameterBackup.h"
 
+#include "core/FileSystem.h"
 #include "core/FileUtil.h"
 #include "link/Link.h"
 #include "params/ParameterCapture.h"
@@ -7,10 +8,7 @@
 #include "params/ParameterLink.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace bf {
 
@@ -33,11 +31,9 @@ constexpr char kBoxCaptionTitle[] = "";
 // The editor opens only a file that is there: a new name starts as an empty file, while an
 // existing file (or anything else by that name) is left as it is. 0 or the errno of the failure.
 int CreateIfMissing(const std::string& path) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return errno == EEXIST ? 0 : errno;
-    close(fd);
-    return 0;
+    NewFile file;
+    const int error = file.Create(path);
+    return error == EEXIST ? 0 : error;
 }
 
 // Sends an escape pair and waits for the controller's two-byte answer.
@@ -64,20 +60,21 @@ CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCa
 // Captures the printout and stores it. The file is written through a temporary file that replaces
 // the target only once everything is on disk; a port failure leaves any existing file untouched, and
 // so does a capture that received nothing: a failed backup must not wipe out the previous one.
-CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap) {
+CommandResult CaptureToFile(Session& s, const std::string& path, const BackupOptions& options) {
     AtomicFileWriter file(path);
     if (!file.Open()) {
         s.host.AppendLog(kLogFileNotCreated + UpperLogText(SystemReason(file.Error())));
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
-    ParameterCapture capture(s, cap);
+    ParameterCapture capture(s, options.captureCap);
     const CommandResult result = ReportEnd(s, capture, capture.Run());
     const auto& bytes = capture.Bytes();
-    std::error_code ec;
-    if (bytes.empty() && std::filesystem::exists(file.Path(), ec)) {
+    if (bytes.empty() && TypeOf(file.Path()) != FileType::Missing) {
         s.host.AppendLog(kLogFileKept);
         return result;
     }
+    if (result.end != CommandResult::End::Done && !options.keepPartial)
+        return result;
     if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
         s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
         return CommandResult::Of(CommandResult::End::FileFailed);
@@ -85,14 +82,14 @@ CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap
     return result;
 }
 
-CommandResult RunBackup(Session& s, const std::string& path, std::size_t cap) {
+CommandResult RunBackup(Session& s, const std::string& path, const BackupOptions& options) {
     if (!Exchange(s, esc::Hello, esc::Ack))
         s.host.AppendLog(kLogHandshakeNoAnswer);
     if (!Exchange(s, esc::PrintoutOff, esc::Ack))
         s.host.AppendLog(kLogPrintoutOffNoAnswer);
     s.host.AppendLog(Exchange(s, esc::ReadParameters, esc::Text) ? kLogReadParameters
                                                                  : kLogReadParametersNoAnswer);
-    const CommandResult captured = CaptureToFile(s, path, cap);
+    const CommandResult captured = CaptureToFile(s, path, options);
     if (!Exchange(s, esc::PrintoutOn, esc::Ack))
         s.host.AppendLog(kLogPrintoutOnNoAnswer);
     return captured;
@@ -100,11 +97,7 @@ CommandResult RunBackup(Session& s, const std::string& path, std::size_t cap) {
 
 } // namespace
 
-CommandResult ParameterBackup(Session& s) {
-    return ParameterBackup(s, ParameterCapture::kDefaultCap);
-}
-
-CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
+CommandResult ParameterBackup(Session& s, const BackupOptions& options) {
     const auto path = AskParameterFileToSave(s.host);
     if (!path)
         return CommandResult::Of(CommandResult::End::Cancelled);
@@ -116,7 +109,7 @@ CommandResult ParameterBackup(Session& s, std::size_t captureCap) {
     if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
         return CommandResult::Failed(code);
     try {
-        const CommandResult r = RunBackup(s, *path, captureCap);
+        const CommandResult r = RunBackup(s, *path, options);
         CloseParameterLink(s);
         return r;
     } catch (const CSerialException& e) {

@@ -1,12 +1,12 @@
 #include "params/ParameterUpdate.h"
 
+#include "core/System.h"
 #include "link/Link.h"
 #include "params/ParameterFile.h"
 #include "params/ParameterLink.h"
 
 #include <algorithm>
 #include <string>
-#include <time.h>
 
 namespace bf {
 
@@ -140,11 +140,8 @@ std::int32_t ControllerClockValue(std::time_t utcNow) {
     // the offset the zone shows at that instant. The offset is taken as it is, so zones that call
     // their winter time daylight saving (Europe/Dublin), shift back for Ramadan (Africa/Casablanca)
     // or shift by half an hour (Australia/Lord_Howe) give their wall clock too.
-    tzset();
-    std::tm local{};
-    const std::int64_t offset = localtime_r(&utcNow, &local) != nullptr ? local.tm_gmtoff : 0;
     // The controller's clock is 32 bits wide.
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(utcNow) + offset);
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(utcNow) + UtcOffsetAt(utcNow));
 }
 
 } // namespace bf

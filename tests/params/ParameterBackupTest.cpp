@@ -1,8 +1,11 @@
 #include "params/ParameterBackup.h"
 #include "tests/params/ParamsFixture.h"
-#include "tests/support/NonRegularFiles_posix.h"
 
 #include <gmock/gmock.h>
+
+#include <filesystem>
+#include <iterator>
+#include <optional>
 
 namespace bf::test {
 namespace {
@@ -133,24 +136,57 @@ TEST_F(ParameterBackupTest, OnlyACaptureThatReceivedDataReplacesAnExistingFile) 
     }
 }
 
-TEST_F(ParameterBackupTest, DeviceOrPipeIsRefusedWithABoxBeforeTheController) {
-    const auto special = MakeNonRegularFiles(dir, "params", ".txt");
-    ASSERT_GE(special.size(), 3u);
-    for (const auto& file : special) {
-        SCOPED_TRACE(file.path);
-        host.boxes.clear();
-        host.fileAnswers.push_back(file.path);
-        ParameterBackup(session);
+// The command line's backup keeps no part: only a whole printout is written, and anything less
+// leaves no new file and the old one as it was.
+TEST_F(ParameterBackupTest, WithoutPartsOnlyAWholePrintoutIsWritten) {
+    const std::string whole = model.parameterPrintout;
+    const struct {
+        const char* name;
+        bool silent;
+        Bytes answer; // to FF 24 (empty: the model's own printout)
+        std::size_t cap;
+        bool existing;
+        std::optional<std::string> after;
+    } cases[] = {
+        {"whole, existing file", false, {}, ParameterCapture::kDefaultCap, true, whole},
+        {"whole, no file", false, {}, ParameterCapture::kDefaultCap, false, whole},
+        {"too large, existing file", false, {}, 10, true, "old backup"},
+        {"too large, no file", false, {}, 10, false, std::nullopt},
+        {"silent, existing file", true, {}, ParameterCapture::kDefaultCap, true, "old backup"},
+        {"silent, no file", true, {}, ParameterCapture::kDefaultCap, false, std::nullopt},
+        {"no end mark, existing file",
+         false,
+         {0xFF, 0x23, 'a', '\r'},
+         ParameterCapture::kDefaultCap,
+         true,
+         "old backup"},
+        {"no end mark, no file",
+         false,
+         {0xFF, 0x23, 'a', '\r'},
+         ParameterCapture::kDefaultCap,
+         false,
+         std::nullopt},
+    };
+    std::size_t files = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = PathOf(std::string(c.name) + ".txt");
+        if (c.existing)
+            WriteFile(path, "old backup");
+        model.faults.silent = c.silent;
+        if (!c.answer.empty())
+            AnswerReadWith(c.answer);
+        host.fileAnswers.push_back(path);
+        const CommandResult r = ParameterBackup(session, {.keepPartial = false, .captureCap = c.cap});
 
-        ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_EQ(host.boxes[0].text, "Cannot write the file \"" + file.path +
-                                          "\":\nNot a regular file (a device, a pipe or a socket)");
-        EXPECT_EQ(host.boxes[0].caption, "");
-        EXPECT_EQ(host.boxes[0].icon, BoxIcon::Error);
-        EXPECT_TRUE(file.Unchanged());
+        EXPECT_EQ(r.end == CommandResult::End::Done, c.after == whole);
+        EXPECT_EQ(ReadFile(path), c.after);
+        files += c.after ? 1 : 0;
+        EXPECT_EQ(static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {})),
+                  files)
+            << "a temporary file was left";
+        EXPECT_EQ(host.log.back(), "SERIAL PORT CLOSED");
     }
-    EXPECT_TRUE(port.opens.empty());
-    EXPECT_TRUE(host.log.empty());
 }
 
 TEST_F(ParameterBackupTest, LongPrintoutIsKeptWholeAndItsProgressStaysWithinHundred) {
@@ -174,7 +210,7 @@ TEST_F(ParameterBackupTest, LongPrintoutIsKeptWholeAndItsProgressStaysWithinHund
 TEST_F(ParameterBackupTest, FullCaptureStopsWithLineAndBoxAndKeepsWhatArrived) {
     model.parameterPrintout = "abcdefghijklmno\r\n";
     host.fileAnswers.push_back(PathOf("cap.txt"));
-    ParameterBackup(session, 10);
+    ParameterBackup(session, {.captureCap = 10});
 
     EXPECT_EQ(ReadFile(PathOf("cap.txt")), "abcdefghij");
     EXPECT_TRUE(Logged("PARAMETER PRINTOUT TOO LARGE - CAPTURE STOPPED"));

@@ -4,13 +4,13 @@
 #include "sim/ControllerModel.h"
 #include "sim/SimPort.h"
 #include "tests/support/RecordingHost.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,12 +26,7 @@ class ParamsFixture : public ::testing::Test {
   protected:
     using Bytes = std::vector<std::uint8_t>;
 
-    ParamsFixture() {
-        port.AttachController(1, model);
-        std::string pattern = (std::filesystem::temp_directory_path() / "bf-params-XXXXXX").string();
-        dir = ::mkdtemp(pattern.data());
-    }
-    ~ParamsFixture() override { std::filesystem::remove_all(dir); }
+    ParamsFixture() { port.AttachController(1, model); }
 
     std::string PathOf(const std::string& name) const { return (dir / name).string(); }
     static void WriteFile(const std::string& path, const std::string& content) {
@@ -78,7 +73,8 @@ class ParamsFixture : public ::testing::Test {
     sim::SimPort port{clock};
     PortSettings settings{1, 38400, 0};
     Session session{host, clock, port, settings};
-    std::filesystem::path dir;
+    TempDir temp;
+    std::filesystem::path dir = temp.path();
     bool vanished = false;
 };
 
