@@ -1,13 +1,12 @@
 #include "sim/SimOptions.h"
 
-#include <cerrno>
+#include "core/FileSystem.h"
+#include "core/System.h"
+
 #include <charconv>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace bf::sim {
 
@@ -132,42 +131,39 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
     return handlers;
 }
 
-std::string Reason() {
-    return std::strerror(errno);
-}
-
 // The record is written at exit: into an existing file this user may write, or as a new file in a
 // folder this user may write to. "" when it can be written, else what stands in the way.
 std::string CheckRecordFile(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return "is a folder, not a file";
-        return access(path.c_str(), W_OK) == 0 ? "" : Reason();
+    const FileType type = TypeOf(path);
+    if (type == FileType::Folder)
+        return "is a folder, not a file";
+    if (type != FileType::Missing) {
+        const int error = CheckAccess(path, Access::Write);
+        return error == 0 ? "" : ErrnoText(error);
     }
     std::string folder = std::filesystem::path(path).parent_path().string();
     if (folder.empty())
         folder = ".";
-    if (stat(folder.c_str(), &st) != 0)
+    const FileType folderType = TypeOf(folder);
+    if (folderType == FileType::Missing)
         return "the folder " + folder + " does not exist";
-    if (!S_ISDIR(st.st_mode))
+    if (folderType != FileType::Folder)
         return folder + " is not a folder";
-    if (access(folder.c_str(), W_OK | X_OK) != 0)
-        return "the folder " + folder + " is not writable: " + Reason();
+    if (const int error = CheckAccess(folder, Access::Write); error != 0)
+        return "the folder " + folder + " is not writable: " + ErrnoText(error);
     return {};
 }
 
 // What the options name on disk is checked at the start, so a mistake is reported before the
 // terminal is served rather than found out, or silently lost, at exit.
 std::string CheckPaths(const SimOptions& o) {
-    struct stat st {};
-    if (!o.linkPath.empty() && lstat(o.linkPath.c_str(), &st) == 0)
+    if (!o.linkPath.empty() && NameInUse(o.linkPath))
         return "--link " + o.linkPath + ": something is already there; brenvaldor-sim replaces " +
                "nothing, so remove it or choose another path";
     if (!o.printoutFile.empty()) {
-        if (stat(o.printoutFile.c_str(), &st) != 0 || access(o.printoutFile.c_str(), R_OK) != 0)
-            return "--printout " + o.printoutFile + ": " + Reason();
-        if (S_ISDIR(st.st_mode))
+        if (const int error = CheckAccess(o.printoutFile, Access::Read); error != 0)
+            return "--printout " + o.printoutFile + ": " + ErrnoText(error);
+        if (TypeOf(o.printoutFile) == FileType::Folder)
             return "--printout " + o.printoutFile + ": is a folder, not a file";
     }
     const std::string problem = o.recordFile.empty() ? "" : CheckRecordFile(o.recordFile);
