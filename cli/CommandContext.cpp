@@ -1,14 +1,12 @@
 #include "cli/CommandContext.h"
 
 #include "cli/DeviceWait.h"
+#include "core/FileSystem.h"
 #include "core/FileUtil.h"
 #include "core/SetupSettings.h"
 #include "firmware/FirmwareCommands.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace bf::cli {
 
@@ -84,8 +82,7 @@ int CommandContext::Finish(const CommandResult& result, FileRole role) {
 
 int PrepareOutput(CommandContext& c, const std::string& chosen, const char* extension, std::string& path) {
     path = WithExpectedExtension(chosen, extension);
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && !c.inv.force) {
+    if (NameInUse(path) && !c.inv.force) {
         c.host.Error(path + kExists);
         return exit_status::CannotCreate;
     }
@@ -94,19 +91,10 @@ int PrepareOutput(CommandContext& c, const std::string& chosen, const char* exte
 }
 
 int CheckInput(ConsoleHost& host, const std::string& path) {
-    struct stat st {};
-    int error = 0;
-    if (stat(path.c_str(), &st) != 0)
-        error = errno;
-    else if (S_ISDIR(st.st_mode))
-        error = EISDIR;
-    else if (!S_ISREG(st.st_mode))
-        error = EINVAL;
-    else if (access(path.c_str(), R_OK) != 0)
-        error = errno;
-    if (error == 0)
+    const InputFile file(path);
+    if (file.IsOpen())
         return exit_status::Ok;
-    host.Error(kCannotRead + path + ": " + SystemReason(error));
+    host.Error(kCannotRead + path + ": " + SystemReason(file.Error()));
     return exit_status::NoInput;
 }
 
@@ -130,9 +118,7 @@ int LoadFirmware(CommandContext& c, const std::string& path, LoadedImage& loaded
             c.host.Error(kCannotRead + path + ": " + SystemReason(r.openError));
         return exit_status::NoInput;
     }
-    struct stat st {};
-    stat(path.c_str(), &st);
-    loaded.fileSize = static_cast<std::uint64_t>(st.st_size);
+    loaded.fileSize = r.fileSize;
     loaded.type = HasExtension(path, kHexExtension) ? kSRecordType : kBinaryType;
     return exit_status::Ok;
 }

@@ -48,7 +48,7 @@ struct CommandContext {
 // The output name after the window's extension rule; 73 when it exists and --force is not given.
 int PrepareOutput(CommandContext& c, const std::string& chosen, const char* extension, std::string& path);
 
-// An input file must exist and be a readable regular file: 0, or 66 after saying why not.
+// An input file must exist and open for reading as a regular file: 0, or 66 after saying why not.
 int CheckInput(ConsoleHost& host, const std::string& path);
 
 // The firmware image and its block counts.

@@ -4,7 +4,6 @@
 #include "cli/ImageSummary.h"
 #include "cli/Interrupt.h"
 #include "cli/JsonReport.h"
-#include "cli/StagingFile.h"
 #include "core/FileUtil.h"
 #include "core/SetupSettings.h"
 #include "firmware/FirmwareCommands.h"
@@ -200,31 +199,27 @@ int Backup(CommandContext& c) {
     return status;
 }
 
-// The printout is captured into a staging file beside the target, which replaces the target only
-// when the whole printout came: a silent controller or Ctrl-C leaves no file and no emptied one.
+// The printout replaces the target only when the whole printout came: a silent controller or
+// Ctrl-C leaves no file and no emptied one. A file that cannot be written is said before the port
+// is opened.
 int ParamBackup(CommandContext& c) {
     if (const int status = c.ChoosePort(); status != exit_status::Ok)
         return status;
     std::string path;
     if (const int status = PrepareOutput(c, c.inv.files[0], kTxtExtension, path); status != exit_status::Ok)
         return status;
-    StagingFile staging(path);
-    if (!staging.Created()) {
-        c.host.Error(FileWriteErrorText(path, staging.Error()));
+    if (AtomicFileWriter probe(path); !probe.Open()) {
+        c.host.Error(FileWriteErrorText(path, probe.Error()));
         return exit_status::CannotCreate;
     }
     if (const int status = c.WaitForPort(); status != exit_status::Ok)
         return status;
-    c.host.AnswerDialogsWith(staging.Path());
+    c.host.AnswerDialogsWith(path);
     Session s = c.MakeSession();
-    if (const int status = c.Finish(ParameterBackup(s), FileRole::Output); status != exit_status::Ok)
-        return status;
-    if (const int error = staging.MoveTo(path); error != 0) {
-        c.host.Error(FileWriteErrorText(path, error));
-        return exit_status::CannotCreate;
-    }
-    c.output = path;
-    return exit_status::Ok;
+    const int status = c.Finish(ParameterBackup(s, {.keepPartial = false}), FileRole::Output);
+    if (status == exit_status::Ok)
+        c.output = path;
+    return status;
 }
 
 int ParamUpdate(CommandContext& c) {

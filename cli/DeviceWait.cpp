@@ -3,22 +3,11 @@
 #include "cli/Interrupt.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace bf::cli {
 
 namespace {
 constexpr std::uint32_t kLookEveryMs = 100;
-}
-
-bool DeviceOpens(const std::string& path) {
-    // Non-blocking, so that a device waiting for its carrier does not hold us.
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    close(fd);
-    return true;
 }
 
 bool WaitForDevice(Clock& clock, const std::string& path, double seconds) {

@@ -11,7 +11,8 @@ namespace bf::cli {
 // time; Ctrl-C ends the wait with Interrupted.
 bool WaitForDevice(Clock& clock, const std::string& path, double seconds);
 
-// Whether the device at `path` opens for reading and writing right now.
+// Whether the device at `path` opens for reading and writing right now; the system's own call
+// (DeviceWait_posix.cpp, DeviceWait_win.cpp).
 bool DeviceOpens(const std::string& path);
 
 } // namespace bf::cli

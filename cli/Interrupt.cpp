@@ -1,35 +1,23 @@
 #include "cli/Interrupt.h"
 
-#include <csignal>
+#include <atomic>
 
 namespace bf::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnSignal(int) {
-    g_interrupted = 1;
-}
+// Set from a signal handler, or on Windows from the console's handler thread.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch a lock-free atomic");
 
 } // namespace
 
-void InstallInterruptHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A closed standard output (`brenvaldor update ... | head`) must not kill a running update.
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
 bool InterruptRequested() {
-    return g_interrupted != 0;
+    return g_interrupted.load();
 }
 
 void SetInterruptRequested(bool requested) {
-    g_interrupted = requested ? 1 : 0;
+    g_interrupted.store(requested);
 }
 
 const char* Interrupted::what() const noexcept {

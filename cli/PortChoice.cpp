@@ -1,12 +1,10 @@
 #include "cli/PortChoice.h"
 
+#include "core/AsciiCase.h"
+#include "core/FileSystem.h"
 #include "core/SetupSettings.h"
 
 #include <charconv>
-#include <climits>
-#include <cstdlib>
-#include <memory>
-#include <strings.h>
 
 namespace bf::cli {
 
@@ -16,14 +14,9 @@ constexpr char kComPrefix[] = "COM";
 constexpr char kAutoLabel[] = "AUTO";
 constexpr int kPathPort = 1; // where a path that no COM number leads to is reached
 
-std::string Resolved(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : path;
-}
-
 std::optional<int> ComNumber(const std::string& text) {
     const std::size_t prefix = sizeof kComPrefix - 1;
-    if (text.size() <= prefix || strncasecmp(text.c_str(), kComPrefix, prefix) != 0)
+    if (text.size() <= prefix || !StartsWithNoCase(text, kComPrefix))
         return std::nullopt;
     int number = 0;
     const char* end = text.data() + text.size();
@@ -35,9 +28,9 @@ std::optional<int> ComNumber(const std::string& text) {
 }
 
 int PortForPath(PortMap& map, const std::string& path) {
-    const std::string device = Resolved(path);
+    const std::string device = CanonicalPath(path);
     for (int port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
-        if (Resolved(map.DevicePath(port)) == device)
+        if (CanonicalPath(map.DevicePath(port)) == device)
             return port;
     map.Override(kPathPort, path);
     return kPathPort;

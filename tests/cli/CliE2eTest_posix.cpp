@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
 #include <thread>
 
 namespace bf::test {
@@ -92,6 +93,32 @@ TEST_F(CliCommands, ChecksumErrorAfterAnUpdateIsExitTen) {
     EXPECT_THAT(r.err, HasSubstr("CHECKSUM ERROR: the controller's flash does not match"));
 }
 
+// The command line writes only a whole printout: one without its end mark leaves the old file as it
+// was and makes no new one.
+TEST_F(CliCommands, ParameterBackupWithoutTheEndMarkWritesNoFile) {
+    sim::ControllerModel model;
+    model.faults.replyOverride =
+        [](const std::vector<std::uint8_t>& command) -> std::optional<std::vector<std::uint8_t>> {
+        if (command != std::vector<std::uint8_t>{0xFF, 0x24})
+            return std::nullopt;
+        return std::vector<std::uint8_t>{0xFF, 0x23, 'A', '=', '1', '\r', '\n'};
+    };
+    sim::PtyServer server(model, {});
+    volatile std::sig_atomic_t stop = 0;
+    std::thread serving([&] { server.Run(stop); });
+    WriteText("old.txt", "old backup");
+    const CliResult existing =
+        Run({"param-backup", dir / "old.txt", "--force", "--port", server.TerminalPath()});
+    const CliResult fresh = Run({"param-backup", dir / "new", "--port", server.TerminalPath()});
+    stop = 1;
+    serving.join();
+    EXPECT_EQ(existing.status, 1) << existing.err;
+    EXPECT_EQ(fresh.status, 1) << fresh.err;
+    const auto old = ReadFile(dir / "old.txt");
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old backup");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"old.txt"});
+}
+
 struct StatusCase {
     const char* name;
     std::vector<std::string> simArgs; // empty: no simulator
@@ -146,6 +173,17 @@ const StatusCase kStatusCases[] = {
      "fw.hex.bin exists; add --force"},
     {"ExistingConvertOutput", {}, {"convert", "@/fw.hex", "@/fw"}, 73, "fw.bin exists"},
     {"OutputFolderMissing", {}, {"convert", "@/fw.hex", "@/none/fw.bin"}, 73, "none/fw.bin"},
+    // Said before the port: a missing port would give 9.
+    {"ParameterOutputFolderMissing",
+     {},
+     {"param-backup", "@/none/params", "--port", "@/no-such-tty"},
+     73,
+     "none/params.txt\":\nNo such file or directory"},
+    {"PipeAsInput",
+     {},
+     {"info", "@/pipe.hex"},
+     66,
+     "pipe.hex: Not a regular file (a device, a pipe or a socket)"},
 };
 
 class CliExitStatus : public CliFixture, public ::testing::WithParamInterface<StatusCase> {};
@@ -162,6 +200,7 @@ TEST_P(CliExitStatus, OneStatusPerCause) {
     WriteText("overlap.hex",
               "S0030000FC\n" + S3(0x110000, Bytes(4, 1)) + "\n" + S3(0x110002, Bytes(4, 2)) + "\n");
     std::filesystem::create_directory(dir.path() / "folder.hex");
+    ASSERT_EQ(mkfifo((dir / "pipe.hex").c_str(), 0666), 0);
     std::vector<std::string> args;
     for (std::string a : c.args) {
         if (a == "@sim")

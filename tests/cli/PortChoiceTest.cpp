@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-
 namespace bf::cli {
 namespace {
 
@@ -105,18 +102,6 @@ TEST(ChoosePortPaths, APathAComNumberLeadsToKeepsThatNumber) {
                                         IniFile::Parse("[Ports]\nCOM9=/tmp/ttyBRENVALDOR\n"), nullptr, error);
     ASSERT_TRUE(viaSettings);
     EXPECT_EQ(viaSettings->settings.m_nPort, 9);
-}
-
-TEST(ChoosePortPaths, ASymbolicLinkIsResolvedBeforeComparing) {
-    const std::string link =
-        (std::filesystem::temp_directory_path() / ("bf-cli-link-" + std::to_string(getpid()))).string();
-    ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
-    std::string error;
-    const auto choice =
-        ChoosePort({link, false, 0}, IniFile::Parse("[Ports]\nCOM7=/dev/null\n"), nullptr, error);
-    unlink(link.c_str());
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->settings.m_nPort, 7);
 }
 
 TEST(ChoosePortPaths, AnyOtherPathIsReachedAsCom1AndUsedAsIs) {
