@@ -39,4 +39,12 @@ struct LinkFixture : ::testing::Test {
     }
 };
 
+// The port search with the controller model on COM1 and silent lines on COM2 to COM28.
+struct PortSearchTest : LinkFixture {
+    PortSearchTest() {
+        for (int n = 2; n <= 28; ++n)
+            port.AttachSilentLine(n);
+    }
+};
+
 } // namespace bf::test

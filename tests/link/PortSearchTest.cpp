@@ -1,24 +1,13 @@
 #include "link/PortSearch.h"
 #include "serial/CSerialException.h"
 #include "tests/link/LinkFixture.h"
-#include "tests/support/HolderProcess_posix.h"
 
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace bf::test {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-struct PortSearchTest : LinkFixture {
-    PortSearchTest() {
-        for (int n = 2; n <= 28; ++n)
-            port.AttachSilentLine(n);
-    }
-};
 
 TEST_F(PortSearchTest, ControllerOnTheFirstPortEndsTheSearchAtOnce) {
     settings.m_nPort = 7;
@@ -116,24 +105,6 @@ TEST_F(PortSearchTest, PortThatFailsAfterOpeningIsClosedBeforeTheNextProbe) {
     EXPECT_EQ(host.log, (Lines{"AUTODETECT SERIAL PORT", "COM1: NOT INSTALLED", "COM2: BRENVALDOR FOUND"}));
     EXPECT_EQ(port.closes, 2);
     EXPECT_FALSE(port.IsOpen());
-}
-
-TEST_F(PortSearchTest, BusyPortNamesTheProgramThatHoldsIt) {
-    const std::string device =
-        (std::filesystem::temp_directory_path() / ("portsearch-held-" + std::to_string(getpid()))).string();
-    std::ofstream(device).put('x');
-    HolderProcess holder(device);
-    port.SetOpenError(1, kErrorPortBusy);
-    port.SetDevicePath(1, device);
-    port.SetOpenError(2, kErrorPortBusy); // no device known: nothing more is said
-    AutodetectPort(session);
-    const pid_t pid = holder.Pid();
-    holder.Stop();
-    std::filesystem::remove(device);
-    ASSERT_GE(host.log.size(), 4u);
-    EXPECT_EQ(host.log[1], "COM1: BUSY") << "the status line stays as it is";
-    EXPECT_EQ(host.log[2], "COM1: HELD BY sleep (PID " + std::to_string(pid) + ")");
-    EXPECT_EQ(host.log[3], "COM2: BUSY");
 }
 
 TEST_F(PortSearchTest, SearchIgnoresTheCloseRequest) {
