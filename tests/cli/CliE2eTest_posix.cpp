@@ -178,7 +178,7 @@ const StatusCase kStatusCases[] = {
      {},
      {"param-backup", "@/none/params", "--port", "@/no-such-tty"},
      73,
-     "none/params.txt\":\nNo such file or directory"},
+     "none/params.txt"},
     {"PipeAsInput",
      {},
      {"info", "@/pipe.hex"},
