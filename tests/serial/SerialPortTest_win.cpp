@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -216,6 +217,26 @@ TEST_F(WindowsPort, OpeningAgainClosesTheFormerPortFirst) {
     EXPECT_FALSE(port.IsOpen()) << "the failed opening closed the port before it tried";
     OpenStandard(port, com);
     EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(WindowsPort, WhatAWaitTookInGoesWithTheClose) {
+    OpenStandard(port, com);
+    Send({cmd::Handshake});
+    ASSERT_EQ(WaitForBytes(1), 1u);
+    port.WaitForInput(kReplyLimitMs); // takes the reply in
+    port.Close();
+    OpenStandard(port, com);
+    EXPECT_EQ(port.BytesAvailable(), 0u);
+    EXPECT_EQ(ReadAll(), Bytes{});
+}
+
+TEST_F(WindowsPort, DrainLastsAtLeastTheWireTimeOfWhatWasWritten) {
+    OpenStandard(port, com);
+    const Bytes line(48, 'x'); // 48 bytes of 11 bits at 9600 bit/s: 55 ms
+    const auto start = std::chrono::steady_clock::now();
+    port.Write(line.data(), line.size());
+    port.Drain();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(55));
 }
 
 TEST_F(WindowsPort, APortHeldByAnotherProgramIsBusy) {
