@@ -25,6 +25,12 @@ DWORD ChunkOf(std::size_t count) {
     return static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD));
 }
 
+// The threads library sleeps in whole milliseconds and may wake up to one early.
+void SleepUntil(std::chrono::steady_clock::time_point end) {
+    while (std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_until(end);
+}
+
 } // namespace
 
 // The Windows device: its handle, and the bytes a wait took in.
@@ -83,7 +89,7 @@ void CSerialPort::Line::Close() {
         FlushFileBuffers(m_portHandle);
     const auto fifoGone =
         std::chrono::steady_clock::now() + std::chrono::microseconds(WireTimeUs(kAdapterFifoBytes, m_baud));
-    std::this_thread::sleep_until(std::min(m_lineFree, fifoGone));
+    SleepUntil(std::min(m_lineFree, fifoGone));
     CloseHandle(m_portHandle);
     m_portHandle = INVALID_HANDLE_VALUE;
     m_input.clear();
@@ -109,8 +115,6 @@ std::size_t CSerialPort::Line::Read(void* buffer, std::size_t count) {
     const std::size_t taken = std::min(count, m_input.size());
     std::copy_n(m_input.begin(), taken, bytes);
     m_input.erase(m_input.begin(), m_input.begin() + static_cast<std::ptrdiff_t>(taken));
-    if (taken == count)
-        return taken;
     return taken + ReadFromDevice(bytes + taken, count - taken);
 }
 
@@ -135,7 +139,7 @@ void CSerialPort::Line::Drain() {
     if (m_unsentBytes && !FlushFileBuffers(m_portHandle))
         ThrowSerialException();
     m_unsentBytes = false;
-    std::this_thread::sleep_until(m_lineFree);
+    SleepUntil(m_lineFree);
 }
 
 // ClearCommError fetches the status and clears the device's error state; its error flags are not
