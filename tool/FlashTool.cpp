@@ -20,7 +20,7 @@ constexpr char kPlaceholder[] = "%1";
 
 std::string OperationFailedText(std::string_view what) {
     std::string text = kBoxOperationFailed;
-    return text.replace(text.find(kPlaceholder), sizeof kPlaceholder - 1, what);
+    return text.replace(text.find(kPlaceholder), std::string_view(kPlaceholder).size(), what);
 }
 } // namespace
 

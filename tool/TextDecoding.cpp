@@ -18,7 +18,6 @@ constexpr auto kWindows1252High = std::to_array<char16_t>(
 
 std::u32string FromWindows1252(std::string_view bytes) {
     std::u32string text;
-    text.reserve(bytes.size());
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         const bool inTable = b >= kTableStart && b < kTableStart + kWindows1252High.size();
@@ -31,7 +30,6 @@ std::u32string FromWindows1252(std::string_view bytes) {
 std::u16string ToUtf16(std::u32string_view codePoints) {
     constexpr char32_t kFirstSupplementary = 0x10000;
     std::u16string text;
-    text.reserve(codePoints.size());
     for (const char32_t c : codePoints) {
         if (c < kFirstSupplementary) {
             text.push_back(static_cast<char16_t>(c));

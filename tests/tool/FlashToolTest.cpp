@@ -160,6 +160,13 @@ TEST_F(FlashToolTest, StartShowsTheFileChoicesWithTheCentringTabAtPriorityNormal
     EXPECT_FALSE(m_frontEnd.checked.at(PriorityHigh));
     EXPECT_TRUE(m_tool->PumpFlag());
     EXPECT_EQ(m_tool->Settings().m_bAutoPort, 0);
+    // A port choice shows at once.
+    m_tool->OnCommand(PortCom4);
+    EXPECT_EQ(MarkedPortItems(), (std::vector<int>{PortCom4, Baud19200}));
+    EXPECT_EQ(m_frontEnd.paneTexts.back(), "\tCOM4:19200");
+    m_tool->OnCommand(PortAuto);
+    EXPECT_EQ(MarkedPortItems(), (std::vector<int>{PortAuto, Baud19200}));
+    EXPECT_EQ(m_frontEnd.paneTexts.back(), "\tAUTO:19200");
 }
 
 TEST_F(FlashToolTest, SessionsUseThePortGivenInsteadOfTheSystemOne) {
@@ -176,11 +183,14 @@ TEST_F(FlashToolTest, SessionsUseThePortGivenInsteadOfTheSystemOne) {
 TEST_F(FlashToolTest, CloseDuringAnOperationWaitsForItsEndThenEndsTheDialogOnce) {
     m_tool->Start();
     bool mayEnd = true;
-    m_operations.during = [&](Host&, Session*) {
+    m_operations.during = [&](Host&, Session* s) {
+        s->settings.m_nPort = 4; // found by the port search
         mayEnd = m_tool->RequestClose();
         EXPECT_TRUE(m_frontEnd.ends.empty());
         EXPECT_TRUE(m_tool->CloseRequested());
-        EXPECT_NE(ReadSettings(), "");
+        EXPECT_EQ(ReadSettings(), "[Setup]\nSerialPort=0\nSerialPortAuto=1\nSerialBaudRate=38400\n");
+        // The close forgets the port the search found, also for the operation still running.
+        EXPECT_EQ(s->settings.m_nPort, 0);
     };
     m_tool->OnCommand(ParamBackup);
     EXPECT_FALSE(mayEnd);
