@@ -175,10 +175,10 @@ bool AtomicFileWriter::Write(const void* data, std::size_t size) {
 bool AtomicFileWriter::Commit() {
     if (!m_file.IsOpen())
         return Fail(m_error != 0 ? m_error : EBADF);
-    if (const int error = m_file.Flush(); error != 0)
-        return Fail(error);
-    if (const int error = m_file.Close(); error != 0)
-        return Fail(error);
+    const int flushed = m_file.Flush();
+    const int closed = m_file.Close();
+    if (flushed != 0 || closed != 0)
+        return Fail(flushed != 0 ? flushed : closed);
     if (const int error = CheckTarget(m_path); error != 0)
         return Fail(error);
     if (const int error = ReplaceFile(m_tempPath, m_path); error != 0)

@@ -83,6 +83,7 @@ TEST(NewFile, IsMadeOnlyWhereTheNameIsFree) {
     EXPECT_EQ(file.Flush(), 0);
     EXPECT_EQ(file.Close(), 0);
     EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.Close(), 0) << "closing again is harmless";
     EXPECT_EQ(test::ReadBytes(dir / "new"), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
     EXPECT_EQ(ReplaceFile(dir / "new", dir / "taken"), 0);
     EXPECT_EQ(test::ReadBytes(dir / "taken").size(), 3u);

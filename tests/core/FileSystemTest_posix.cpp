@@ -1,15 +1,12 @@
 // The POSIX side of the file system seam: links, pipes and devices, permissions, other users.
 #include "core/FileSystem.h"
-#include "core/System.h"
 #include "tests/firmware/FirmwareTestUtil.h"
 #include "tests/support/NonRegularFiles_posix.h"
-#include "tests/support/Terminal_posix.h"
 #include "tests/support/Unprivileged_posix.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,6 +107,14 @@ TEST(FileSystemPosix, InputFileOpensNoDevicePipeOrSocket) {
     EXPECT_EQ(device.Error(), kNotRegularFile);
 }
 
+TEST(FileSystemPosix, AFailedReadGivesNoBytesAndItsReason) {
+    InputFile file("/proc/self/mem"); // a regular file whose reading fails
+    ASSERT_TRUE(file.IsOpen());
+    char bytes[16];
+    EXPECT_EQ(file.Read(bytes, sizeof bytes), 0u);
+    EXPECT_EQ(file.Error(), EIO);
+}
+
 TEST(FileSystemPosix, InputFileKeepsTheFileItOpenedWhenTheNameIsReplaced) {
     TempDir dir;
     WriteText(dir / "f.hex", "first");
@@ -138,24 +143,6 @@ TEST(FileSystemPosix, NewFileTakesThePermissionsOfAnother) {
     struct stat st {};
     ASSERT_EQ(stat((dir / "new").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST(SystemPosix, ProcessIdAndTerminal) {
-    EXPECT_EQ(ProcessId(), static_cast<std::uint32_t>(getpid()));
-    TempDir dir;
-    test::Terminal terminal;
-    ASSERT_GE(terminal.OpenPort(terminal.path), 0);
-    const int file = open((dir / "err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const int saved = dup(STDERR_FILENO);
-    dup2(terminal.port, STDERR_FILENO);
-    const bool onTerminal = StandardErrorIsTerminal();
-    dup2(file, STDERR_FILENO);
-    const bool onFile = StandardErrorIsTerminal();
-    dup2(saved, STDERR_FILENO);
-    close(saved);
-    close(file);
-    EXPECT_TRUE(onTerminal);
-    EXPECT_FALSE(onFile);
 }
 
 } // namespace

@@ -59,6 +59,23 @@ TEST_F(AtomicFileWriterTest, UncreatableTargetsFailWithTheirReason) {
     EXPECT_EQ(dir.Names().size(), 2u);
 }
 
+TEST_F(AtomicFileWriterTest, EveryCallAfterAFailureFailsWithTheFirstError) {
+    AtomicFileWriter early(dir / "a.bin");
+    EXPECT_FALSE(early.Write("x", 1)) << "nothing is open to write to";
+    EXPECT_EQ(early.Error(), EBADF);
+    EXPECT_FALSE(early.Open());
+    EXPECT_FALSE(early.Commit());
+    EXPECT_EQ(early.Error(), EBADF);
+    EXPECT_TRUE(dir.Names().empty());
+
+    AtomicFileWriter twice(dir / "b.bin");
+    ASSERT_TRUE(twice.Open());
+    EXPECT_TRUE(twice.Open()) << "a second Open keeps the one temporary file";
+    EXPECT_EQ(dir.Names().size(), 1u);
+    ASSERT_TRUE(twice.Write("b", 1) && twice.Commit());
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"b.bin"}));
+}
+
 TEST_F(AtomicFileWriterTest, AbandonedWriteLeavesTheOldFile) {
     const std::string path = dir / "a.bin";
     WriteText(path, "old");

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace bf {
 namespace {
@@ -132,6 +133,16 @@ TEST_F(AtomicFileWriterTest, LongNamesAndSymbolicLinks) {
     EXPECT_EQ(WriteFileAtomically(dir / "link.bin", "new", 3), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bin"));
     EXPECT_EQ(ReadBytes(dir / "real.bin"), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+}
+
+TEST_F(AtomicFileWriterTest, TemporaryFileIsNamedAfterTheTargetAndTheProcess) {
+    AtomicFileWriter writer(dir / "a.bin");
+    ASSERT_TRUE(writer.Open());
+    const std::vector<std::string> names = dir.Names();
+    ASSERT_EQ(names.size(), 1u);
+    const std::string prefix = ".a.bin." + std::to_string(getpid()) + ".";
+    EXPECT_EQ(names[0].rfind(prefix, 0), 0u) << names[0];
+    EXPECT_TRUE(names[0].ends_with(".tmp")) << names[0];
 }
 
 } // namespace
