@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 namespace bf {
@@ -170,6 +173,43 @@ TEST_F(FirmwareCommandsTest, ConversionAndBinaryLoadCompareTheBytesReadWithTheLe
     const std::string big(FirmwareImage::kImageSize + 5, '\x22');
     MemorySource source(big);
     EXPECT_EQ(ReadBinaryImage(source, FirmwareImage::kImageSize + 5, *image2), 0);
+}
+
+// Gives at most seven bytes a read, as a slow device or a pipe would.
+class Trickle final : public ByteSource {
+  public:
+    explicit Trickle(std::string_view bytes) : m_rest(bytes) {}
+    std::size_t Read(void* buffer, std::size_t size) override {
+        const std::size_t n = std::min({size, m_rest.size(), std::size_t{7}});
+        std::copy_n(m_rest.begin(), n, static_cast<char*>(buffer));
+        m_rest.remove_prefix(n);
+        return n;
+    }
+    int Error() const override { return 0; }
+
+  private:
+    std::string_view m_rest;
+};
+
+TEST_F(FirmwareCommandsTest, BinaryLoadJoinsShortReadsAndReportsAFailedRead) {
+    std::string bytes(3000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + (i >> 8));
+    const auto image2 = std::make_unique<FirmwareImage>();
+    image2->ClearImage();
+    Trickle trickle(bytes);
+    EXPECT_EQ(ReadBinaryImage(trickle, bytes.size(), *image2), 0);
+    EXPECT_EQ(std::memcmp(image2->data(), bytes.data(), bytes.size()), 0);
+    EXPECT_EQ(image2->data()[bytes.size()], FirmwareImage::kBlank);
+
+    // A file longer than the image fills it to its last byte, a few bytes at a time.
+    const std::string longer(FirmwareImage::kImageSize + 5, '\x33');
+    Trickle longTrickle(longer);
+    EXPECT_EQ(ReadBinaryImage(longTrickle, longer.size(), *image2), 0);
+    EXPECT_EQ(image2->data()[FirmwareImage::kImageSize - 1], 0x33);
+
+    MemorySource failing(bytes, EIO);
+    EXPECT_EQ(ReadBinaryImage(failing, bytes.size(), *image2), EIO);
 }
 
 TEST_F(FirmwareCommandsTest, FileWithoutS3RecordsConvertsToAnEmptyImage) {
