@@ -93,6 +93,19 @@ TEST_F(CliCommands, ChecksumErrorAfterAnUpdateIsExitTen) {
     EXPECT_THAT(r.err, HasSubstr("CHECKSUM ERROR: the controller's flash does not match"));
 }
 
+TEST_F(CliCommands, TheReportNamesTheBackupAndInfoTheSizeOfTheFileItRead) {
+    StartSim();
+    const CliResult backup = RunOnSim({"param-backup", dir / "params", "--json"});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    EXPECT_EQ(nlohmann::json::parse(backup.out)["output"], dir / "params.txt");
+
+    const std::string hex = WriteHex("fw.hex", 0x110000, 64, 0x5A);
+    const CliResult info = Run({"info", hex});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_THAT(info.out,
+                HasSubstr("type: S-record, " + std::to_string(std::filesystem::file_size(hex)) + " bytes\n"));
+}
+
 // The command line writes only a whole printout: one without its end mark leaves the old file as it
 // was and makes no new one.
 TEST_F(CliCommands, ParameterBackupWithoutTheEndMarkWritesNoFile) {
