@@ -47,6 +47,11 @@ bool Exchange(Session& s, std::uint8_t code, std::uint8_t answerCode) {
     return WaitForPair(s, esc::Escape, answerCode);
 }
 
+CommandResult FileNotWritten(Session& s, const AtomicFileWriter& file) {
+    s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
+    return CommandResult::Of(CommandResult::End::FileFailed);
+}
+
 CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCapture::End end) {
     switch (end) {
     case ParameterCapture::End::TextEnd:
@@ -61,11 +66,11 @@ CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCa
     }
 }
 
-// Captures the printout and stores it. The file is written through a temporary file that replaces
-// the target only once everything is on disk; a port failure leaves any existing file untouched, and
-// so does a capture that received nothing: a failed backup must not wipe out the previous one.
-CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap) {
-    AtomicFileWriter file(path);
+// Captures the printout into the temporary file beside the target. `replace` tells whether the
+// target is to be replaced with it: not when the file could not be written, nor when the capture
+// received nothing and a file is there (a failed backup must not wipe out the previous one).
+CommandResult CaptureToFile(Session& s, AtomicFileWriter& file, std::size_t cap, bool& replace) {
+    replace = false;
     if (!file.Open()) {
         s.host.AppendLog(kLogFileNotCreated + UpperLogText(SystemReason(file.Error())));
         return CommandResult::Of(CommandResult::End::FileFailed);
@@ -78,10 +83,9 @@ CommandResult CaptureToFile(Session& s, const std::string& path, std::size_t cap
         s.host.AppendLog(kLogFileKept);
         return result;
     }
-    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-        s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
-        return CommandResult::Of(CommandResult::End::FileFailed);
-    }
+    if (!file.Write(bytes.data(), bytes.size()))
+        return FileNotWritten(s, file);
+    replace = true;
     return result;
 }
 
@@ -92,9 +96,15 @@ CommandResult RunBackup(Session& s, const std::string& path, std::size_t cap) {
         s.host.AppendLog(kLogPrintoutOffNoAnswer);
     s.host.AppendLog(Exchange(s, esc::ReadParameters, esc::Text) ? kLogReadParameters
                                                                  : kLogReadParametersNoAnswer);
-    const CommandResult captured = CaptureToFile(s, path, cap);
+    AtomicFileWriter file(path);
+    bool replace = false;
+    const CommandResult captured = CaptureToFile(s, file, cap, replace);
     if (!Exchange(s, esc::PrintoutOn, esc::Ack))
         s.host.AppendLog(kLogPrintoutOnNoAnswer);
+    // The file replaces the old one only now: a port that fails before, also while the printout
+    // is switched on again, leaves an existing file as it was.
+    if (replace && !file.Commit())
+        return FileNotWritten(s, file);
     return captured;
 }
 
