@@ -203,6 +203,11 @@ void AddCommand(CLI::App& app, const Subcommand& entry, Invocation& inv, std::ve
 } // namespace
 
 int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    return Main(argc, argv, out, err, errIsTerminal, RunCommand);
+}
+
+int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal,
+         const CommandRunner& run) {
     CLI::App app(kDescription, kProgram);
     app.set_version_flag("--version", std::string(kProgram) + " " + BF_VERSION);
     app.require_subcommand(1);
@@ -220,7 +225,7 @@ int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err
         err << kErrorPrefix << e.what() << '\n' << kUsageErrorHint << '\n';
         return exit_status::Usage;
     }
-    return RunCommand(inv, out, err, errIsTerminal);
+    return run(inv, out, err, errIsTerminal);
 }
 
 } // namespace bf::cli
