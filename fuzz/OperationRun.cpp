@@ -39,9 +39,10 @@ std::uint8_t RateCommand(int rate) {
 }
 
 // The probe of one search attempt was answered as the protocol requires: the connect probe's
-// first byte back is 01; the escape probe's is FF, with 02 already there when the FF is read.
+// first byte back is 01; the escape probe's is FF, with 02 already there when the FF is read. A
+// port that failed meanwhile, even while the answer was read, did not answer.
 bool ProbeAnswered(const LineSession& attempt, Probe probe) {
-    if (!attempt.opened || attempt.exchanges.empty())
+    if (!attempt.opened || attempt.failed || attempt.exchanges.empty())
         return false;
     const Exchange& e = attempt.exchanges.front();
     const std::vector<std::uint8_t> got = e.Got();
