@@ -7,12 +7,13 @@
 // with the pump step that notices its time-out, and three progress phases.
 // Success means: the handshake was answered 01 and the rate switch confirmed; blocks 1 to 18 were
 // asked for in order; the file holds 0xFF up to 0x4000, then bytes 4 to 35 of every 37-byte
-// packet in the order they came (as far as the flash reaches), then 0xFF, 1,048,608 bytes in
-// all; then F9 and the port closed. A run that does not succeed leaves the file as it was.
+// packet (sent after its request) in the order they came (as far as the flash reaches), then 0xFF, 1,048,608
+// bytes in all; then F9 and the port closed. A run that does not succeed leaves the file as it was.
 #include "firmware/ProgramBackup.h"
 #include "fuzz/OperationRun.h"
 #include "fuzz/Violation.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -26,7 +27,8 @@ constexpr std::uint32_t kFlashBytes = 0x100000;
 constexpr std::uint32_t kFirstStore = 0x4000;
 
 // The file the replies make: the data of each packet, read as a whole 37 bytes after the port
-// said at least 37 were there; shorter messages (a block's end 0C, or noise) carry no data.
+// said at least 37 were there, and arrived after its block was asked for; shorter messages (a
+// block's end 0C, or noise) carry no data.
 Bytes ExpectedFile(ExchangeWalk& walk) {
     Bytes file(kFlashBytes + 32, 0xFF);
     std::uint32_t store = kFirstStore;
@@ -39,6 +41,11 @@ Bytes ExpectedFile(ExchangeWalk& walk) {
                 continue;
             }
             Require(g.bytes.size() == kPacket, "a packet was not read as 37 bytes");
+            Require(std::all_of(g.arrivals.begin(), g.arrivals.end(),
+                                [&](std::uint32_t at) {
+                                    return static_cast<std::int32_t>(at - request.sentMs) >= 0;
+                                }),
+                    "bytes that arrived before their block was asked for were stored");
             if (store + 32 <= kFlashBytes) {
                 std::copy(g.bytes.begin() + 4, g.bytes.begin() + 36, file.begin() + store);
                 store += 32;
