@@ -7,7 +7,9 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #ifndef BF_VERSION
@@ -168,6 +170,15 @@ std::string PortOptionsHelp() {
     return help;
 }
 
+// --wait: a number of seconds, 0 or more. A range check alone would let "nan" through.
+std::string CheckSeconds(const std::string& text) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || std::isnan(seconds) || seconds < 0)
+        return "SECONDS must be a number of seconds, 0 or more: " + text;
+    return {};
+}
+
 void AddPortOptions(CLI::App& sub, Invocation& inv) {
     sub.add_option(kPortOptionTexts[0].name, inv.port.port, kPortOptionTexts[0].help)->type_name("COMn|PATH");
     sub.add_flag(kPortOptionTexts[1].name, inv.port.autoPort, kPortOptionTexts[1].help);
@@ -176,7 +187,7 @@ void AddPortOptions(CLI::App& sub, Invocation& inv) {
         ->check(CLI::IsMember({9600, 19200, 38400, 57600}));
     sub.add_option(kPortOptionTexts[3].name, inv.waitSeconds, kPortOptionTexts[3].help)
         ->type_name("SECONDS")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator(CheckSeconds, ""));
 }
 
 void AddCommand(CLI::App& app, const Subcommand& entry, Invocation& inv, std::vector<std::string>& files) {
