@@ -43,13 +43,13 @@ bool ReadHexByte(std::string_view line, std::size_t pos, std::uint8_t& value) {
 // or kBadPair when either is no hex digit: one lookup per data byte of a record.
 constexpr std::uint16_t kBadPair = 0x100;
 constexpr auto kHexPairTable = [] {
-    std::array<std::uint16_t, 256 * 256> table{};
-    for (unsigned first = 0; first < 256; ++first)
-        for (unsigned second = 0; second < 256; ++second)
-            table[first | second << 8] =
-                (kHexTable[first] | kHexTable[second]) > 15
-                    ? kBadPair
-                    : static_cast<std::uint16_t>(kHexTable[first] << 4 | kHexTable[second]);
+    std::array<std::uint16_t, 256 * 256> table;
+    table.fill(kBadPair);
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int high = 0; high < 16; ++high)
+        for (int low = 0; low < 16; ++low)
+            table[static_cast<unsigned char>(kDigits[high]) | static_cast<unsigned char>(kDigits[low]) << 8] =
+                static_cast<std::uint16_t>(high << 4 | low);
     return table;
 }();
 
