@@ -70,8 +70,8 @@ bool DecodeHexRun(const char* digits, std::uint32_t count, std::uint8_t* out, st
             const unsigned b3 = kHexPairTable[chars >> 48];
             pairs |= b0 | b1 | b2 | b3;
             total += b0 + b1 + b2 + b3;
-            const std::uint32_t bytes =
-                (b0 & 0xFF) | (b1 & 0xFF) << 8 | (b2 & 0xFF) << 16 | (b3 & 0xFF) << 24;
+            // A bad pair's bit spills into the next byte: no matter, the bytes are not used then.
+            const std::uint32_t bytes = b0 | b1 << 8 | b2 << 16 | b3 << 24;
             std::memcpy(out + i, &bytes, sizeof bytes);
         }
     }
