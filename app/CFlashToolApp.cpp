@@ -1,10 +1,10 @@
 #include "app/CFlashToolApp.h"
 
 #include "app/CFlashToolDlg.h"
-#include "app/ModuleOperations.h"
 #include "app/QtPrompter.h"
 #include "core/Clock.h"
 #include "core/SetupSettings.h"
+#include "tool/ModuleOperations.h"
 
 namespace bf {
 

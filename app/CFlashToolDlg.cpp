@@ -1,14 +1,11 @@
 #include "app/CFlashToolDlg.h"
 
-#include "app/CommandIds.h"
 #include "app/DialogUnits.h"
-#include "app/Operations.h"
 #include "app/Prompter.h"
 #include "app/SerialPortsDialog.h"
 #include "app/ToolbarImages.h"
-#include "core/IniFile.h"
-#include "core/SetupSettings.h"
 #include "firmware/FirmwareCommands.h"
+#include "tool/CommandIds.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -78,8 +75,7 @@ QLabel* StaticText(QWidget* parent, int id, const char* name, const QRect& rect,
 
 CFlashToolDlg::CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& clock,
                              std::string settingsPath)
-    : m_prompter(prompter), m_operations(operations), m_clock(clock), m_settingsPath(std::move(settingsPath)),
-      m_image(std::make_unique<FirmwareImage>()) {
+    : m_prompter(prompter), m_clock(clock), m_tool(*this, *this, operations, clock, std::move(settingsPath)) {
     InitWindowResources();
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -101,8 +97,7 @@ CFlashToolDlg::CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& 
     layout->addWidget(client);
     setAcceptDrops(true);
 
-    ReadSettings();
-    OnPriorityNormal();
+    m_tool.Start();
 }
 
 CFlashToolDlg::~CFlashToolDlg() = default;
@@ -247,33 +242,6 @@ void CFlashToolDlg::BuildStatusBar(QWidget* client) {
     m_wndStatusBar->setGeometry(0, client->height() - height, client->width(), height);
 }
 
-void CFlashToolDlg::ReadSettings() {
-    const IniFile ini = IniFile::Load(m_settingsPath);
-    const int port = settings::ReadPortChoice(ini);
-    if (port == 0)
-        OnPortAuto();
-    else
-        OnPortCom(port);
-    OnBaud(settings::ReadBaudRate(ini));
-    for (const auto& [number, path] : settings::ReadPortOverrides(ini))
-        m_portMap.Override(number, path);
-    m_serialPort.SetPortMap(m_portMap);
-}
-
-void CFlashToolDlg::SaveSettingsOnce() {
-    if (m_bSettingsWritten)
-        return;
-    m_bSettingsWritten = true;
-    // A port found by the search is not remembered.
-    if (m_portSettings.m_bAutoPort)
-        m_portSettings.m_nPort = 0;
-    // Read afresh, so sections edited meanwhile by hand are kept. A write failure loses only this run's
-    // choice.
-    IniFile ini = IniFile::Load(m_settingsPath);
-    settings::WriteSetup(ini, m_portSettings);
-    ini.Save(m_settingsPath);
-}
-
 void CFlashToolDlg::keyPressEvent(QKeyEvent* event) {
     // Neither Enter nor Escape ends the window or presses a button.
     switch (event->key()) {
@@ -288,11 +256,7 @@ void CFlashToolDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CFlashToolDlg::closeEvent(QCloseEvent* event) {
-    m_bCloseRequested = true;
-    SaveSettingsOnce();
-    if (m_bBusy) {
-        // The running operation stops at its next look at the flag or runs to its end; then we close.
-        m_bCloseWhenIdle = true;
+    if (!m_tool.RequestClose()) {
         event->ignore();
         return;
     }
@@ -300,13 +264,13 @@ void CFlashToolDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CFlashToolDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (!m_bBusy && DroppedFirmwareFile(event->mimeData()))
+    if (!m_tool.Busy() && DroppedFirmwareFile(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void CFlashToolDlg::dropEvent(QDropEvent* event) {
     const auto path = DroppedFirmwareFile(event->mimeData());
-    if (m_bBusy || !path)
+    if (m_tool.Busy() || !path)
         return;
     event->acceptProposedAction();
     // Opened once the drop has ended, so the file manager is not kept waiting behind a box.

@@ -4,10 +4,8 @@
 #include "core/Host.h"
 #include "core/PortSettings.h"
 #include "core/ProgressEstimate.h"
-#include "firmware/FirmwareImage.h"
-#include "link/Session.h"
-#include "serial/CSerialPort.h"
-#include "serial/PortMap.h"
+#include "tool/FlashTool.h"
+#include "tool/FrontEnd.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -29,30 +27,27 @@ class QToolButton;
 
 namespace bf {
 
-class Operations;
 class Prompter;
 class SerialPortsDialog;
 
-// The main window: menu, toolbar, log pane, progress display and port pane. Every command runs
-// to its end inside its handler on the one thread; operations keep the window alive through
-// PumpMessages and WaitPumping. Widgets carry their control or command id in the property "id".
-class CFlashToolDlg final : public QDialog, public Host {
+// The main window on Qt Widgets: menu, toolbar, log pane, progress display and port pane. The
+// state and the command rules are FlashTool's; the window draws them and passes every command id
+// on. Every command runs to its end inside its handler on the one thread; operations keep the
+// window alive through PumpMessages and WaitPumping. Widgets carry their control or command id in
+// the property "id".
+class CFlashToolDlg final : public QDialog, public Host, private FrontEnd {
   public:
-    // Caption of message boxes that name none.
-    static constexpr char kApplicationTitle[] = "BrenvaldorFlash";
-
     CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& clock, std::string settingsPath);
     ~CFlashToolDlg() override;
 
-    // Runs the command's handler; ids without a handler do nothing. While an operation runs, a
-    // second operation command is ignored (they share the one serial port).
-    void OnCommand(int id);
+    // See FlashTool::OnCommand.
+    void OnCommand(int id) { m_tool.OnCommand(id); }
 
-    const PortSettings& Settings() const { return m_portSettings; }
-    bool PumpFlag() const { return m_bPumpMessages; }
+    const PortSettings& Settings() const { return m_tool.Settings(); }
+    bool PumpFlag() const { return m_tool.PumpFlag(); }
     const std::string& LogText() const { return m_strLog; }
-    bool Busy() const { return m_bBusy; }
-    const CSerialPort& SerialPort() const { return m_serialPort; }
+    bool Busy() const { return m_tool.Busy(); }
+    const Port& SerialPort() const { return m_tool.SerialPort(); }
 
     // Host
     void AppendLog(std::string_view line) override;
@@ -69,8 +64,8 @@ class CFlashToolDlg final : public QDialog, public Host {
     void OpenInTextEditor(const std::string& path) override;
     void EnableToolbarButtons(bool open, bool update, bool param) override;
     void SetCounterText(std::string_view text) override;
-    bool CloseRequested() const override { return m_bCloseRequested; }
-    void ClearCloseRequest() override { m_bCloseRequested = false; }
+    bool CloseRequested() const override { return m_tool.CloseRequested(); }
+    void ClearCloseRequest() override { m_tool.ClearCloseRequest(); }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -81,62 +76,27 @@ class CFlashToolDlg final : public QDialog, public Host {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    using Handler = void (CFlashToolDlg::*)();
-    static const std::map<int, Handler>& CommandTable();
-    static bool IsOperationCommand(int id);
-
     // Window construction.
     void BuildMenu();
     QAction* AddItem(QMenu* menu, const char* text, int id, bool checkable = false);
     void BuildClientArea(QWidget* client);
     void BuildToolBar(QWidget* client);
     void BuildStatusBar(QWidget* client);
-    void ReadSettings();
 
-    void RunHandler(Handler handler);
-    void RecoverFromFailure(const char* what);
-    void SaveSettingsOnce();
     bool PumpStep();
-    void SetChecked(int id, bool checked);
     std::optional<std::string> ChosenFile(const std::optional<QString>& chosen);
     void OpenDroppedFile(const QString& path);
-    Session MakeSession() { return Session{*this, m_clock, m_serialPort, m_portSettings}; }
 
-    // Commands.
-    void OnOpenFirmware();
-    void OnSaveAs();
-    void OnBackupProgram();
-    void OnUpdateProgram();
-    void OnReset();
-    void OnParameterBackup();
-    void OnParameterUpdate();
-    void OnParameterEdit();
-    void OnEraseParameterBlocks();
-    void OnExit();
-    void OnPortAuto();
-    void OnPortCom(int port);
-    void OnPortCom1() { OnPortCom(1); }
-    void OnPortCom2() { OnPortCom(2); }
-    void OnPortCom3() { OnPortCom(3); }
-    void OnPortCom4() { OnPortCom(4); }
-    void OnPortCom5() { OnPortCom(5); }
-    void OnPortCom6() { OnPortCom(6); }
-    void OnBaud(int rate);
-    void OnBaud9600() { OnBaud(9600); }
-    void OnBaud19200() { OnBaud(19200); }
-    void OnBaud38400() { OnBaud(38400); }
-    void OnBaud57600() { OnBaud(57600); }
-    void RefreshPortDisplay();
-    void OnPriorityNormal();
-    void OnPriorityHigh();
-    void OnDevMgmt();
-    void OnHelpDocument();
-    void OnAbout();
+    // FrontEnd
+    void SetChecked(int id, bool checked) override;
+    void SetPortPaneText(std::string_view text) override;
+    void EndDialog(DialogEnd how) override;
+    void ShowPortsWindow() override;
+    void OpenHelpDocument() override;
+    void ShowAbout() override;
 
     Prompter& m_prompter;
-    Operations& m_operations;
     Clock& m_clock;
-    std::string m_settingsPath;
 
     QMenuBar* m_menuBar = nullptr;
     std::map<int, QAction*> m_menuItems;
@@ -152,20 +112,10 @@ class CFlashToolDlg final : public QDialog, public Host {
     QIcon m_hIcon;
     std::unique_ptr<SerialPortsDialog> m_portsWindow; // not modal: operations go on while it is open
 
-    CSerialPort m_serialPort;
-    PortMap m_portMap;
-    PortSettings m_portSettings;
-    bool m_bPumpMessages = true;
-    ImageState m_imageState;
-    std::unique_ptr<FirmwareImage> m_image;
-    bool m_bCloseRequested = false;
+    FlashTool m_tool;
     std::string m_strLog;
     bool m_logRewritePending = false;
     ProgressEstimate m_progressEstimate;
-
-    bool m_bBusy = false;                 // an operation's handler is on the stack
-    bool m_bCloseWhenIdle = false;        // a close came while it was
-    bool m_bSettingsWritten = false;      // the settings are written once per run
     std::optional<QString> m_droppedFile; // answers the open dialog of a drop's File > Open
 };
 

@@ -93,7 +93,7 @@ bool CFlashToolDlg::PumpStep() {
 
 // One step and back: the callers' own waits sleep while there is nothing to do.
 void CFlashToolDlg::PumpMessages() {
-    if (m_bPumpMessages)
+    if (m_tool.PumpFlag())
         PumpStep();
 }
 
@@ -106,7 +106,8 @@ void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
 }
 
 void CFlashToolDlg::ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
-    const QString title = caption.empty() ? QString::fromLatin1(kApplicationTitle) : DecodeText(caption);
+    const QString title =
+        caption.empty() ? QString::fromLatin1(FlashTool::kApplicationTitle) : DecodeText(caption);
     m_prompter.ShowMessage(this, DecodeText(text), title, icon);
 }
 
@@ -131,7 +132,7 @@ std::optional<std::string> CFlashToolDlg::AskSaveFileName(const std::vector<File
 bool CFlashToolDlg::ConfirmOverwrite(const std::string& path) {
     return m_prompter.AskYesNo(this,
                                QString::fromLatin1(kBoxReplaceQuestion).arg(QFile::decodeName(path.c_str())),
-                               QString::fromLatin1(kApplicationTitle));
+                               QString::fromLatin1(FlashTool::kApplicationTitle));
 }
 
 void CFlashToolDlg::OpenInTextEditor(const std::string& path) {

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "tool/TextDecoding.h"
+
 #include <QString>
 #include <string_view>
 
 namespace bf {
 
-// Shows 8-bit text as the controller and Windows-made files mean it: bytes that are valid UTF-8
-// as UTF-8, anything else as Windows-1252. Call it per line, so one odd line does not change how
-// the others read.
-QString DecodeText(std::string_view bytes);
+// Text from the operations as the window shows it (see DecodeTextToUtf16).
+inline QString DecodeText(std::string_view bytes) {
+    return QString::fromStdU16String(DecodeTextToUtf16(bytes));
+}
 
 } // namespace bf

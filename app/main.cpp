@@ -5,7 +5,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(bf::CFlashToolDlg::kApplicationTitle));
+    QApplication::setApplicationName(QString::fromLatin1(bf::FlashTool::kApplicationTitle));
     QApplication::setDesktopFileName(QStringLiteral("brenvaldorflash"));
     bf::CFlashToolApp theApp;
     theApp.InitInstance();

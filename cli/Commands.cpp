@@ -16,7 +16,9 @@
 #include "params/ParameterUpdate.h"
 #include "serial/PortInventory.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -37,6 +39,14 @@ constexpr char kFlashIncomplete[] =
     "the update did not finish: the controller's flash is incomplete; run the update again before "
     "using the controller";
 constexpr char kInternalError[] = "internal error: ";
+constexpr char kCannotWriteOutput[] = "cannot write standard output: ";
+constexpr char kDumbTerminal[] = "dumb";
+
+// A terminal that knows no escape sequences.
+bool PlainTerminal() {
+    const char* term = std::getenv("TERM");
+    return term != nullptr && std::string_view(term) == kDumbTerminal;
+}
 
 int Ports(CommandContext& c) {
     for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::FilePath())))) {
@@ -159,12 +169,12 @@ void ReportSectors(CommandContext& c, const FirmwareImage& image) {
             continue;
         }
         checked = true;
-        c.host.Print(SectorLine(image, sector));
+        c.host.PrintDetail(SectorLine(image, sector));
         if (!image.SectorChecksumMatches(sector))
             differing += " " + std::to_string(sector);
     }
     if (!unchecked.empty())
-        c.host.Print(kNotChecked + unchecked);
+        c.host.PrintDetail(kNotChecked + unchecked);
     if (!checked)
         c.host.Note(kNothingToCompare);
     if (!differing.empty())
@@ -298,10 +308,11 @@ int Dispatch(CommandContext& c) {
 
 int RunCommand(const Invocation& inv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     SteadyClock clock;
-    ConsoleHost host(clock, out, err, {inv.json, errIsTerminal && !inv.quiet});
+    ConsoleHost host(clock, out, err, {inv.json, errIsTerminal && !inv.quiet, inv.quiet, PlainTerminal()});
     CommandContext c(inv, host, clock);
     const auto start = std::chrono::steady_clock::now();
     const int status = Dispatch(c);
+    int outputError = host.OutputError();
     if (inv.json) {
         Report report{inv.command,
                       c.usesPort ? PortLabel(c.choice) : "",
@@ -311,9 +322,19 @@ int RunCommand(const Invocation& inv, std::ostream& out, std::ostream& err, bool
                       host.Lines(),
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
                       c.output};
-        out << JsonReport(report) << '\n' << std::flush;
+        if (const int error = WriteOutput(out, JsonReport(report)); outputError == 0)
+            outputError = error;
     }
-    return status;
+    if (outputError == 0 || outputError == EPIPE) // a reader that went away ends nothing
+        return status;
+    host.Error(kCannotWriteOutput + SystemReason(outputError));
+    return status == exit_status::Ok ? exit_status::OutputFailed : status;
+}
+
+int WriteOutput(std::ostream& out, std::string_view text) {
+    errno = 0;
+    out << text << '\n' << std::flush;
+    return out ? 0 : (errno != 0 ? errno : EIO);
 }
 
 } // namespace bf::cli

@@ -3,6 +3,7 @@
 #include "cli/Interrupt.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace bf::cli {
 
@@ -13,10 +14,10 @@ constexpr char kNotePrefix[] = "brenvaldor: ";
 constexpr std::uint32_t kWaitSliceMs = 20;
 
 // The log pane draws no carriage return inside a line (a parameter line ends in "\r "); neither
-// does the terminal, where it would return to the start of the line.
-std::string WithoutCarriageReturns(std::string_view text) {
+// does the terminal, where it would return to the start of the line, nor the report.
+std::string WithoutLineEnds(std::string_view text) {
     std::string shown(text);
-    shown.erase(std::remove(shown.begin(), shown.end(), '\r'), shown.end());
+    std::erase_if(shown, [](char c) { return c == '\r' || c == '\n'; });
     return shown;
 }
 } // namespace
@@ -24,7 +25,7 @@ std::string WithoutCarriageReturns(std::string_view text) {
 ConsoleHost::ConsoleHost(Clock& clock, std::ostream& out, std::ostream& err, Mode mode)
     : m_clock(clock), m_out(out), m_err(err), m_mode(mode) {
     if (mode.progress)
-        m_progress = std::make_unique<ProgressLine>(err);
+        m_progress = std::make_unique<ProgressLine>(err, !mode.plainTerminal);
 }
 
 void ConsoleHost::CountFramesAfter(std::string line, std::int32_t total) {
@@ -35,18 +36,32 @@ void ConsoleHost::CountFramesAfter(std::string line, std::int32_t total) {
 void ConsoleHost::WriteLine(std::ostream& stream, std::string_view text) {
     if (m_progress)
         m_progress->Clear();
+    errno = 0;
     stream << text << '\n' << std::flush;
+    if (!stream && &stream == &m_out && m_outputError == 0)
+        m_outputError = errno != 0 ? errno : EIO;
+}
+
+void ConsoleHost::Keep(std::string_view line, bool shown) {
+    m_lines.push_back(WithoutLineEnds(line));
+    if (shown && !m_mode.json)
+        WriteLine(m_out, m_lines.back());
 }
 
 void ConsoleHost::Print(std::string_view line) {
-    m_lines.emplace_back(line);
-    if (!m_mode.json)
-        WriteLine(m_out, WithoutCarriageReturns(line));
+    Keep(line, true);
+}
+
+void ConsoleHost::PrintDetail(std::string_view line) {
+    Keep(line, !m_mode.quiet);
 }
 
 void ConsoleHost::Error(std::string_view text) {
     m_errors.emplace_back(text);
-    WriteLine(m_err, kErrorPrefix + std::string(text));
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1)
+        WriteLine(m_err, kErrorPrefix + std::string(text.substr(start, end - start)));
+    WriteLine(m_err, kErrorPrefix + std::string(text.substr(start)));
 }
 
 void ConsoleHost::Note(std::string_view text) {
@@ -61,7 +76,7 @@ std::string ConsoleHost::Message() const {
 }
 
 void ConsoleHost::AppendLog(std::string_view line) {
-    Print(line);
+    PrintDetail(line);
     if (m_progress && m_frameTotal > 0 && line == m_frameLine)
         m_progress->CountFramesFromNextReset(m_frameTotal);
 }

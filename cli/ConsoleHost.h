@@ -15,11 +15,14 @@ namespace bf::cli {
 // report), message boxes to standard error as "brenvaldor: error: <text>", progress to one line on
 // the terminal. It never asks: file dialogs are answered with the path the command was given, a
 // second overwrite question with --force. Ctrl-C is the closing request, and every wait ends on it.
+// A failed write to standard output is remembered (OutputError) rather than ending the command.
 class ConsoleHost final : public Host {
   public:
     struct Mode {
-        bool json = false;     // keep the lines for the report instead of printing them
-        bool progress = false; // draw the progress line on the error stream
+        bool json = false;          // keep the lines for the report instead of printing them
+        bool progress = false;      // draw the progress line on the error stream
+        bool quiet = false;         // standard output holds the command's result alone
+        bool plainTerminal = false; // a terminal without escape sequences (TERM=dumb)
     };
 
     ConsoleHost(Clock& clock, std::ostream& out, std::ostream& err, Mode mode);
@@ -29,16 +32,22 @@ class ConsoleHost final : public Host {
     // From the log line `line` on, the progress line shows frames per second of `total` frames.
     void CountFramesAfter(std::string line, std::int32_t total);
 
-    // The command's own output, printed like a log line.
+    // The command's result (the port detect found, the summary of info), printed like a log line.
     void Print(std::string_view line);
-    // "brenvaldor: error: <text>" on the error stream; kept for the report's message.
+    // Further output of the command, which --quiet leaves out as it does the log lines.
+    void PrintDetail(std::string_view line);
+    // "brenvaldor: error: <text>" on the error stream, each line of the text with the prefix; kept
+    // for the report's message.
     void Error(std::string_view text);
     // "brenvaldor: <text>" on the error stream, for what is worth knowing but no error.
     void Note(std::string_view text);
 
+    // Every log and output line, without line-end characters.
     const std::vector<std::string>& Lines() const { return m_lines; }
     // Every error of the command, one per line; empty when there was none.
     std::string Message() const;
+    // errno of the first failed write to standard output, 0 while every write went through.
+    int OutputError() const { return m_outputError; }
 
     // Host
     void AppendLog(std::string_view line) override;
@@ -60,6 +69,7 @@ class ConsoleHost final : public Host {
     void ClearCloseRequest() override {}
 
   private:
+    void Keep(std::string_view line, bool shown);
     void WriteLine(std::ostream& stream, std::string_view text);
 
     Clock& m_clock;
@@ -74,6 +84,7 @@ class ConsoleHost final : public Host {
     bool m_allowOverwrite = false;
     std::vector<std::string> m_lines;
     std::vector<std::string> m_errors;
+    int m_outputError = 0;
 };
 
 } // namespace bf::cli

@@ -1,7 +1,9 @@
 #include "cli/ExitStatus.h"
 
+#include "core/Format.h"
+
+#include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace bf::cli {
 
@@ -14,7 +16,7 @@ struct StatusText {
 
 // Each exit status with what it means; --help shows the table, and a failure that the operation
 // reported in its log alone is named on the error stream with the same words.
-constexpr std::array<StatusText, 17> kTable{{
+constexpr std::array<StatusText, 18> kTable{{
     {0, "success"},
     {1, "no answer from the controller; detect found none; --wait ran out"},
     {2, "wrong answer from the controller"},
@@ -31,6 +33,7 @@ constexpr std::array<StatusText, 17> kTable{{
     {66, "the input file is missing or unreadable"},
     {70, "internal error"},
     {73, "the output file cannot be created, or exists and --force is not given"},
+    {74, "standard output could not be written"},
     {130, "interrupted by Ctrl-C or SIGTERM (port closed, no output file)"},
 }};
 
@@ -63,13 +66,11 @@ std::string ExitStatusText(int status) {
     return {};
 }
 
-std::string ExitStatusHelp() {
+std::string ExitStatusHelp(const std::vector<int>& statuses) {
     std::string help = kHeading;
-    for (const StatusText& row : kTable) {
-        char line[160];
-        std::snprintf(line, sizeof line, kRowFormat, row.status, row.text);
-        help += line;
-    }
+    for (const StatusText& row : kTable)
+        if (statuses.empty() || std::find(statuses.begin(), statuses.end(), row.status) != statuses.end())
+            help += Format(kRowFormat, row.status, row.text);
     return help;
 }
 

@@ -3,6 +3,7 @@
 #include "link/CommandResult.h"
 
 #include <string>
+#include <vector>
 
 namespace bf::cli {
 
@@ -17,6 +18,7 @@ constexpr int BadInput = 65;
 constexpr int NoInput = 66;
 constexpr int Internal = 70;
 constexpr int CannotCreate = 73;
+constexpr int OutputFailed = 74;
 constexpr int Interrupted = 130;
 } // namespace exit_status
 
@@ -27,7 +29,7 @@ int ExitStatusOf(const CommandResult& result, FileRole role);
 
 // What an exit status means, in the words of the table ("" for a status not in it).
 std::string ExitStatusText(int status);
-// The exit-status table as --help shows it.
-std::string ExitStatusHelp();
+// The exit-status table as --help shows it: the rows of `statuses`, or every row when it is empty.
+std::string ExitStatusHelp(const std::vector<int>& statuses = {});
 
 } // namespace bf::cli

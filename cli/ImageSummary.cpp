@@ -1,8 +1,9 @@
 #include "cli/ImageSummary.h"
 
+#include "core/Format.h"
+
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <optional>
 
 namespace bf::cli {
@@ -12,12 +13,6 @@ namespace {
 constexpr std::array<int, 4> kRates{9600, 19200, 38400, 57600};
 constexpr std::uint32_t kFrameData = 32; // image bytes a write frame carries
 constexpr double kBitsPerFrame = (FirmwareImage::kWriteFrameSize + 1) * 11.0;
-
-template <typename... Args> std::string Format(const char* format, Args... args) {
-    char text[160];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
 
 std::uint32_t WriteFrameAddress(const std::uint8_t* frame) {
     return static_cast<std::uint32_t>(frame[1] << 16 | frame[2] << 8 | frame[3]);

@@ -1,5 +1,6 @@
 #include "cli/ProgressLine.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace bf::cli {
@@ -51,14 +52,25 @@ void ProgressLine::SetCounter(std::string_view text) {
 }
 
 void ProgressLine::Draw(const std::string& text) {
-    m_out << '\r' << text << kEraseToEnd << std::flush;
+    m_out << '\r' << text;
+    if (m_escapes)
+        m_out << kEraseToEnd;
+    else if (text.size() < m_drawnLength)
+        m_out << std::string(m_drawnLength - text.size(), ' ');
+    m_out << std::flush;
+    m_drawnLength = std::max(m_drawnLength, text.size());
     m_drawn = true;
 }
 
 void ProgressLine::Clear() {
     if (!m_drawn)
         return;
-    m_out << '\r' << kEraseToEnd << std::flush;
+    if (m_escapes)
+        m_out << '\r' << kEraseToEnd;
+    else
+        m_out << '\r' << std::string(m_drawnLength, ' ') << '\r';
+    m_out << std::flush;
+    m_drawnLength = 0;
     m_drawn = false;
 }
 

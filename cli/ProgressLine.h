@@ -14,7 +14,8 @@ namespace bf::cli {
 // and the resend counter.
 class ProgressLine {
   public:
-    explicit ProgressLine(std::ostream& out) : m_out(out) {}
+    // Without `escapes` (a terminal that knows none) the old text is blanked out with spaces.
+    explicit ProgressLine(std::ostream& out, bool escapes = true) : m_out(out), m_escapes(escapes) {}
 
     // As Host::UpdateProgress.
     void Update(int percent, int reset, std::uint32_t nowMs);
@@ -30,6 +31,8 @@ class ProgressLine {
     void Draw(const std::string& text);
 
     std::ostream& m_out;
+    bool m_escapes;
+    std::size_t m_drawnLength = 0;
     ProgressEstimate m_estimate;
     std::string m_counter;
     std::int32_t m_pendingFrames = 0;

@@ -24,7 +24,8 @@ inline bool TimedOut(Clock& clock, std::uint32_t start, std::uint32_t timeoutMs)
     return ElapsedMs(clock, start) > timeoutMs;
 }
 
-// Production clock on std::chrono::steady_clock.
+// Production clock: the system's monotonic millisecond count (std::chrono::steady_clock on POSIX
+// systems, the tick count on Windows).
 class SteadyClock final : public Clock {
   public:
     std::uint32_t nowMs() override;

@@ -16,28 +16,35 @@ struct FileFilter {
     std::string pattern; // patterns separated by ';'
 };
 
-// What an operation needs from the window. CFlashToolDlg implements it with Qt; tests use a recorder.
-// Every call happens on the one user-interface thread.
+// What an operation needs from the front end that started it: the log, the progress display, waits
+// that keep the window alive, boxes and file dialogs, the toolbar and the closing request. Each
+// window implements it with its toolkit, the command line on the console; tests use a recorder.
+// Every call happens on the one thread that runs the front end.
 class Host {
   public:
     virtual ~Host() = default;
 
-    // Log pane: one line without line end; ClearLog empties the text (shown with the next line).
+    // The operation log: AppendLog adds one line, given without its line end; ClearLog empties the
+    // log, and the emptied log shows with the next line.
     virtual void AppendLog(std::string_view line) = 0;
     virtual void ClearLog() = 0;
 
-    // Progress display: percent as the caller computed it (only its low 8 bits count, read as
-    // signed); reset == 1 starts a new estimate.
+    // The progress display with its percentage and time-left estimate: percent as the caller
+    // computed it (only its low 8 bits count, read as signed); reset == 1 empties the display and
+    // starts a new estimate.
     virtual void UpdateProgress(int percent, int reset) = 0;
-    // Direct drive of the progress bar, bypassing the estimate (used by the port search).
+    // The progress bar alone, without percentage or estimate (the port search shows which port it tries).
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPos(int pos) = 0;
 
-    // One event-handling step (does nothing at Priority High), and a wait that always handles events.
+    // PumpMessages handles at most one pending user event and returns at once (at Priority High it
+    // handles none); WaitPumping lasts `ms` on the clock and handles events all the while, at either
+    // priority.
     virtual void PumpMessages() = 0;
     virtual void WaitPumping(std::uint32_t ms) = 0;
 
-    // An empty caption shows the application's title.
+    // A message box that the user closes before the call returns; an empty caption shows the
+    // program's name.
     virtual void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) = 0;
     // File dialogs; std::nullopt when cancelled. The chosen folder becomes the current folder.
     virtual std::optional<std::string> AskOpenFileName(const std::vector<FileFilter>& filters) = 0;
@@ -47,11 +54,14 @@ class Host {
     // Opens a text file in the desktop's editor; the path is passed as one argument, no shell.
     virtual void OpenInTextEditor(const std::string& path) = 0;
 
+    // Switches the Open, Update and Param toolbar buttons on or off; off while an operation runs.
     virtual void EnableToolbarButtons(bool open, bool update, bool param) = 0;
-    // Counter text of the flash update ("R %d" / "S %d"), control 1006.
+    // The short counter text below the log in which the flash update counts its resends ("R %d"
+    // after a refused frame, "S %d" while it waits for the line to come back); empty clears it.
     virtual void SetCounterText(std::string_view text) = 0;
 
-    // The closing flag m_bCloseRequested.
+    // Whether the user has asked to close the program. The operations that stop for it clear it when
+    // they start and look at it while they wait for the controller.
     virtual bool CloseRequested() const = 0;
     virtual void ClearCloseRequest() = 0;
 };

@@ -1,6 +1,6 @@
 #include "core/ProgressEstimate.h"
 
-#include <cstdio>
+#include "core/Format.h"
 
 namespace bf {
 
@@ -18,10 +18,7 @@ std::string ProgressEstimate::TimeLeftText(std::uint32_t elapsedMs, std::int8_t 
     const auto p = static_cast<std::uint32_t>(static_cast<std::int32_t>(percent));
     const std::uint32_t remaining = (elapsedMs * (100u - p)) / p;
     const std::uint32_t seconds = remaining / 1000u + 1u;
-    char text[64];
-    std::snprintf(text, sizeof text, kTimeLeftFormat, static_cast<int>(seconds / 60u),
-                  static_cast<int>(seconds % 60u));
-    return text;
+    return Format(kTimeLeftFormat, static_cast<int>(seconds / 60u), static_cast<int>(seconds % 60u));
 }
 
 ProgressEstimate::Display ProgressEstimate::Update(int percent, int reset, std::uint32_t nowMs) {
@@ -37,11 +34,9 @@ ProgressEstimate::Display ProgressEstimate::Update(int percent, int reset, std::
     if (value == m_lastPercent)
         return display;
     m_lastPercent = value;
-    char text[16];
-    std::snprintf(text, sizeof text, kPercentFormat, static_cast<int>(value));
     display.changed = true;
     display.barPos = value;
-    display.percentText = text;
+    display.percentText = Format(kPercentFormat, static_cast<int>(value));
     // A low byte of 0 after a non-zero value would divide by zero: show the percentage alone.
     if (value != 0)
         display.timeLeftText = TimeLeftText(nowMs - m_startMs, value);

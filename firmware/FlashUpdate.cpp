@@ -43,13 +43,13 @@ void ShowCounter(Host& host, char kind, int resends) {
 // 03 acknowledges; 04, 05, 06 are refusals with their own codes; anything else is unexpected.
 std::uint8_t ClassifyWriteReply(std::uint8_t first) {
     switch (first) {
-    case 0x03:
+    case cmd::FrameWritten:
         return result::Ok;
-    case 0x04:
+    case cmd::FrameChecksumError:
         return result::ChecksumError;
-    case 0x05:
+    case cmd::FrameBlockNotEmpty:
         return result::BlockNotEmpty;
-    case 0x06:
+    case cmd::FrameOutOfBounds:
         return result::AddressOutOfBounds;
     default:
         return result::NoAnswer;

@@ -1,12 +1,12 @@
-// libFuzzer target: the log pane's text rule on arbitrary bytes, line by line: a line that is
-// valid UTF-8 is shown as it is, any other as Windows-1252. The rule is applied here through
-// core/Utf8Text, as the window applies it; once the rule has a Qt-free home of its own in core/,
-// this target calls that instead of DecodeLine below.
-// Checks, against a plain reading of the UTF-8 rules: the result is always valid UTF-8; every
-// valid line is kept byte for byte; IsValidUtf8 and DecodeUtf8 agree with the plain reading;
-// upper-casing keeps valid text valid and leaves other bytes alone.
+// libFuzzer target: the log pane's text decoding on arbitrary bytes, line by line: a line that is
+// valid UTF-8 is shown as it is, any other as Windows-1252.
+// Checks, against a plain reading of the UTF-8 rules and of Windows-1252: the result is always
+// valid UTF-8; every valid line is kept byte for byte, every other line is its Windows-1252
+// reading; the UTF-16 form holds the same text; IsValidUtf8 and DecodeUtf8 agree with the plain
+// reading; upper-casing keeps valid text valid and leaves other bytes alone.
 #include "core/Utf8Text.h"
 #include "fuzz/Violation.h"
+#include "tool/TextDecoding.h"
 
 #include <array>
 #include <string>
@@ -23,15 +23,38 @@ constexpr std::array<char32_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::string DecodeLine(std::string_view bytes) {
-    if (bf::IsValidUtf8(bytes))
-        return std::string(bytes);
-    std::u32string text;
+// The Windows-1252 reading of every byte, as UTF-8.
+std::string Windows1252(std::string_view bytes) {
+    std::string text;
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        text.push_back(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char32_t{b});
+        const char32_t code = b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char32_t{b};
+        if (code < 0x80) {
+            text.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            text.push_back(static_cast<char>(0xC0 | code >> 6));
+            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            text.push_back(static_cast<char>(0xE0 | code >> 12));
+            text.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
     }
-    return bf::EncodeUtf8(text);
+    return text;
+}
+
+// UTF-16 of valid UTF-8: code points beyond 16 bits as surrogate pairs.
+std::u16string Utf16(std::string_view utf8) {
+    std::u16string text;
+    for (const char32_t c : bf::DecodeUtf8(utf8).value_or(std::u32string())) {
+        if (c < 0x10000) {
+            text.push_back(static_cast<char16_t>(c));
+        } else {
+            text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        }
+    }
+    return text;
 }
 
 // The well-formed UTF-8 sequences, table by table: the length of the one at `at`, 0 for none.
@@ -75,9 +98,11 @@ void CheckLine(std::string_view line) {
     Require(bf::DecodeUtf8(line).has_value() == valid, "DecodeUtf8 differs from the UTF-8 rules");
     if (valid)
         Require(bf::EncodeUtf8(*bf::DecodeUtf8(line)) == line, "decoding and encoding changed a valid line");
-    const std::string shown = DecodeLine(line);
+    const std::string shown = bf::DecodeTextToUtf8(line);
     Require(PlainValid(shown), "the log text is not valid UTF-8");
-    Require(!valid || shown == line, "a valid UTF-8 line was changed");
+    Require(shown == (valid ? std::string(line) : Windows1252(line)),
+            "a valid UTF-8 line was changed, or another line not read as Windows-1252");
+    Require(bf::DecodeTextToUtf16(line) == Utf16(shown), "the UTF-16 form is not the same text");
     const std::string upper = bf::UpperUtf8(line);
     Require(valid ? PlainValid(upper) : upper == line,
             "upper case broke the text, or changed bytes that are no text");

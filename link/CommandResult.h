@@ -14,6 +14,7 @@ constexpr std::uint8_t ChecksumError = 4;
 constexpr std::uint8_t BlockNotEmpty = 5;
 constexpr std::uint8_t AddressOutOfBounds = 6;
 constexpr std::uint8_t TooManyResends = 7;
+constexpr std::uint8_t NoRateAnswer = 8;
 constexpr std::uint8_t PortFailure = 9;
 } // namespace result
 

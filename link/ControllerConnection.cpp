@@ -24,18 +24,6 @@ std::uint8_t OpenPort(Session& s) {
     return result::Ok;
 }
 
-// Reads up to `count` bytes into `buffer`; stops early if the port has fewer than it said.
-std::size_t ReadUpTo(Port& port, std::uint8_t* buffer, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t got = port.Read(buffer + done, count - done);
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
 } // namespace
 
 std::uint8_t ConnectController(Session& s, bool switchRate) {
@@ -51,19 +39,6 @@ std::uint8_t ConnectController(Session& s, bool switchRate) {
     if (!switchRate)
         return result::Ok;
     return SwitchBaudRate(s, s.settings.m_nPort, s.settings.m_nBaudRate);
-}
-
-std::size_t ReadReply(Port& port, std::uint32_t count, std::uint8_t* buffer, std::size_t capacity) {
-    const std::size_t kept = ReadUpTo(port, buffer, std::min<std::size_t>(count, capacity));
-    std::size_t rest = count - std::min<std::size_t>(count, capacity);
-    std::array<std::uint8_t, kReplyBufferSize> scratch;
-    while (rest > 0) {
-        const std::size_t got = ReadUpTo(port, scratch.data(), std::min(rest, scratch.size()));
-        if (got == 0)
-            break;
-        rest -= got;
-    }
-    return kept;
 }
 
 void SendByte(Session& s, std::uint8_t byte) {

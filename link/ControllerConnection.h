@@ -14,11 +14,6 @@ namespace bf {
 // A port failure after the open is not caught here; the command ends soundly on it.
 std::uint8_t ConnectController(Session& s, bool switchRate);
 
-// Reads the `count` queued bytes of a reply: the first min(count, capacity) into `buffer`, the rest
-// read and dropped, so a controller that says too much never overruns the buffer. Returns the
-// number of bytes stored in `buffer`.
-std::size_t ReadReply(Port& port, std::uint32_t count, std::uint8_t* buffer, std::size_t capacity);
-
 // Sends one command byte and flushes.
 void SendByte(Session& s, std::uint8_t byte);
 

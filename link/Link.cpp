@@ -1,7 +1,9 @@
 #include "link/Link.h"
 
+#include "core/Format.h"
+#include "link/CommandResult.h"
 #include <algorithm>
-#include <cstdio>
+#include <array>
 
 namespace bf {
 
@@ -39,29 +41,41 @@ std::uint8_t RateCommand(int rate) {
     }
 }
 
-} // namespace
-
-std::uint8_t ReadAllWaiting(Session& s, std::uint32_t count) {
-    std::uint8_t buffer[kReadChunk];
-    std::uint8_t first = 0;
-    bool haveFirst = false;
-    while (count > 0) {
-        const std::size_t got = s.port.Read(buffer, std::min<std::size_t>(count, sizeof buffer));
+// Reads up to `count` bytes into `buffer`; stops early if the port has fewer than it said.
+std::size_t ReadUpTo(Port& port, std::uint8_t* buffer, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t got = port.Read(buffer + done, count - done);
         if (got == 0)
             break;
-        if (!haveFirst) {
-            first = buffer[0];
-            haveFirst = true;
-        }
-        count -= static_cast<std::uint32_t>(got);
+        done += got;
     }
+    return done;
+}
+
+} // namespace
+
+std::size_t ReadReply(Port& port, std::uint32_t count, std::uint8_t* buffer, std::size_t capacity) {
+    const std::size_t kept = ReadUpTo(port, buffer, std::min<std::size_t>(count, capacity));
+    std::size_t rest = count - std::min<std::size_t>(count, capacity);
+    std::array<std::uint8_t, kReadChunk> scratch;
+    while (rest > 0) {
+        const std::size_t got = ReadUpTo(port, scratch.data(), std::min(rest, scratch.size()));
+        if (got == 0)
+            break;
+        rest -= got;
+    }
+    return kept;
+}
+
+std::uint8_t ReadAllWaiting(Session& s, std::uint32_t count) {
+    std::uint8_t first = 0;
+    ReadReply(s.port, count, &first, 1);
     return first;
 }
 
 std::string OpenSerialPortLine(int port, int baud) {
-    char line[64];
-    std::snprintf(line, sizeof line, kLogOpenSerialPortFormat, port, baud);
-    return line;
+    return Format(kLogOpenSerialPortFormat, port, baud);
 }
 
 void SendBytes(Session& s, const std::uint8_t* data, std::size_t count) {
@@ -86,28 +100,28 @@ std::uint8_t Handshake(Session& s) {
     SendBytes(s, &cmd::Handshake, 1);
     const ReplyWait reply = WaitForReply(s, 1, timeout::Handshake, false);
     if (reply.count == 0)
-        return 1;
-    return ReadAllWaiting(s, reply.count) == cmd::HandshakeReply ? 0 : 2;
+        return result::NoAnswer;
+    return ReadAllWaiting(s, reply.count) == cmd::HandshakeReply ? result::Ok : result::WrongAnswer;
 }
 
 std::uint8_t SwitchBaudRate(Session& s, int port, int rate) {
     const std::uint8_t command = RateCommand(rate);
     if (command == 0)
-        return 9; // not a rate the controller knows; nothing is sent
+        return result::PortFailure; // not a rate the controller knows; nothing is sent
     SendBytes(s, &command, 1);
     const ReplyWait reply = WaitForReply(s, 1, timeout::Reply, false);
     if (reply.count == 0)
-        return 8;
+        return result::NoRateAnswer;
     const std::uint8_t answer = ReadAllWaiting(s, reply.count);
     if (reply.count > 1)
-        return 3;
+        return result::ProgramWrongAnswer;
     if (answer != command - kConfirmationOffset)
-        return 9;
+        return result::PortFailure; // a wrong confirmation counts as the port's failure
     s.port.Close();
     OpenStandard(s.port, port, static_cast<std::uint32_t>(rate));
     s.clock.sleepMs(timeout::AfterBaudSwitch);
     s.port.DiscardInput(); // what came while the line settled answers no command
-    return 0;
+    return result::Ok;
 }
 
 bool WaitForPair(Session& s, std::uint8_t first, std::uint8_t second) {

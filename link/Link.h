@@ -23,6 +23,9 @@ constexpr std::uint8_t Baud57600 = 0xFD;
 // Replies.
 constexpr std::uint8_t HandshakeReply = 0x01;
 constexpr std::uint8_t FrameWritten = 0x03;
+constexpr std::uint8_t FrameChecksumError = 0x04; // the frame's checksum did not match
+constexpr std::uint8_t FrameBlockNotEmpty = 0x05;
+constexpr std::uint8_t FrameOutOfBounds = 0x06;
 constexpr std::uint8_t ChecksumReport = 0x07;
 constexpr std::uint8_t BlockEnd = 0x0C;
 } // namespace cmd
@@ -58,6 +61,10 @@ std::string OpenSerialPortLine(int port, int baud); // "OPEN SERIAL PORT COM%d:%
 // Writes the bytes and flushes at once, as every command is sent.
 void SendBytes(Session& s, const std::uint8_t* data, std::size_t count);
 
+// Reads the `count` queued bytes of a reply: the first min(count, capacity) into `buffer`, the rest
+// read and dropped, so a controller that says too much never overruns the buffer. Returns the
+// number of bytes stored in `buffer`.
+std::size_t ReadReply(Port& port, std::uint32_t count, std::uint8_t* buffer, std::size_t capacity);
 // Reads `count` waiting bytes and returns the first (0 when none could be read); the others are dropped.
 std::uint8_t ReadAllWaiting(Session& s, std::uint32_t count);
 

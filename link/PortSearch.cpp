@@ -1,10 +1,10 @@
 #include "link/PortSearch.h"
 
+#include "core/Format.h"
 #include "link/Link.h"
 #include "serial/CSerialException.h"
 #include "serial/PortMap.h"
 
-#include <cstdio>
 #include <string>
 
 namespace bf {
@@ -41,12 +41,6 @@ const char* OpenFailureText(std::uint32_t code) {
     default:
         return kStatusUnknownError;
     }
-}
-
-template <typename... Args> std::string Format(const char* format, Args... args) {
-    char line[160];
-    std::snprintf(line, sizeof line, format, args...);
-    return line;
 }
 
 void SendProbe(Session& s, Probe probe) {

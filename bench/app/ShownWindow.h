@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/CFlashToolDlg.h"
-#include "app/ModuleOperations.h"
 #include "app/QtPrompter.h"
+#include "tool/ModuleOperations.h"
 
 #include <QApplication>
 

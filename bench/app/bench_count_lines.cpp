@@ -6,7 +6,9 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/app/ShownWindow.h"
+#include "link/Session.h"
 #include "params/ParameterUpdate.h"
+#include "serial/CSerialPort.h"
 
 #include <QApplication>
 #include <chrono>

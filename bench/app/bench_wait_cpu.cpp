@@ -4,6 +4,8 @@
 #include "bench/BenchSupport.h"
 #include "bench/app/ShownWindow.h"
 #include "link/Link.h"
+#include "link/Session.h"
+#include "serial/CSerialPort.h"
 
 #include <QApplication>
 #include <chrono>

@@ -1,7 +1,7 @@
 // Commands reach their handlers; the busy shield, closing, failures and the side commands.
-#include "app/CommandIds.h"
 #include "serial/CSerialException.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // A firmware file dropped on the window opens as File > Open does with that file chosen.
-#include "app/CommandIds.h"
 #include "firmware/FirmwareCommands.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Log, progress, waiting, boxes and file dialogs of the window, on the virtual clock.
-#include "app/CommandIds.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The window's controls, menu and toolbar as the technician sees them.
-#include "app/CommandIds.h"
 #include "app/DialogUnits.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QGroupBox>
 #include <QLabel>

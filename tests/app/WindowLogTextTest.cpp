@@ -1,9 +1,9 @@
 // 8-bit text in the log pane: each line as UTF-8 when it is valid UTF-8, else as Windows-1252.
-#include "app/CommandIds.h"
 #include "app/TextDecoding.h"
 #include "params/ParameterUpdate.h"
 #include "tests/app/LiveWindow.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QPlainTextEdit>
 #include <QStringDecoder>

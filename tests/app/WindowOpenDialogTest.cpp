@@ -1,12 +1,12 @@
 // The open dialogs take a name that does not exist yet: the real file dialog, typed into, in front
 // of the real operations.
-#include "app/CommandIds.h"
 #include "app/QtPrompter.h"
 #include "firmware/FirmwareCommands.h"
 #include "params/ParameterBackup.h"
 #include "params/ParameterUpdate.h"
 #include "tests/app/LiveWindow.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QFileDialog>
 

@@ -1,8 +1,8 @@
 // The Serial ports window beside a parameter backup that runs through the window.
-#include "app/CommandIds.h"
 #include "params/ParameterBackup.h"
 #include "tests/app/LiveWindow.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QCoreApplication>
 #include <QTableWidget>

@@ -1,6 +1,6 @@
 // Check marks and the port pane follow the settings file; closing writes it.
-#include "app/CommandIds.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tool/CommandIds.h"
 
 #include <QLabel>
 
@@ -99,10 +99,10 @@ TEST_F(WindowTest, ClosingKeepsOtherSectionsAndThePortMap) {
 
 TEST_F(WindowTest, PortsSectionReachesTheSerialPort) {
     WriteSettings("[Ports]\nCOM1=/tmp/sim-link\ncom27=/dev/rfcomm9\nCOM40=/dev/none\n");
-    const PortMap& map = Window().SerialPort().GetPortMap();
-    EXPECT_EQ(map.DevicePath(1), "/tmp/sim-link");
-    EXPECT_EQ(map.DevicePath(27), "/dev/rfcomm9");
-    EXPECT_EQ(map.DevicePath(2), "/dev/ttyS1");
+    const Port& port = Window().SerialPort();
+    EXPECT_EQ(port.DevicePath(1), "/tmp/sim-link");
+    EXPECT_EQ(port.DevicePath(27), "/dev/rfcomm9");
+    EXPECT_EQ(port.DevicePath(2), "/dev/ttyS1");
 }
 
 } // namespace

@@ -122,12 +122,6 @@ const StatusCase kStatusCases[] = {
     {"UnknownPort", {}, {"reset", "--port", "COM29"}, 64, "invalid port 'COM29'"},
     {"PortAndAuto", {}, {"reset", "--port", "COM1", "--auto"}, 64, "exclude each other"},
     {"NoSubcommand", {}, {}, 64, "subcommand"},
-    {"WaitOfNoNumber",
-     {},
-     {"reset", "--port", "COM1", "--wait", "nan"},
-     64,
-     "--wait: SECONDS must be a number"},
-    {"NegativeWait", {}, {"reset", "--port", "COM1", "--wait", "-1"}, 64, "SECONDS must be a number"},
     {"MissingInput", {}, {"info", "@/none.hex"}, 66, "No such file or directory"},
     {"FolderAsInput", {}, {"info", "@/folder.hex"}, 66, "Is a directory"},
     {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none.txt"},
@@ -327,11 +321,11 @@ TEST_P(CliInterrupt, StopsAtTheNextWait) {
     args.insert(args.end(), {"--port", sim->Path()});
     CliProcess process(args, Env());
     ASSERT_TRUE(process.WaitForOutput(c.startedLine));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     process.Signal(SIGINT);
     const auto signalled = std::chrono::steady_clock::now();
     const CliResult r = process.Wait();
-    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
+    // Far less than the command would run on (the update alone takes some 40 s at this delay).
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(15));
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_THAT(r.err, HasSubstr(c.errText));
     EXPECT_THAT(r.err, HasSubstr("the serial port is closed"));

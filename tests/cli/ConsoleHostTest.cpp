@@ -26,8 +26,8 @@ TEST_F(ConsoleHostTest, LogLinesGoToStandardOutputAsThePaneShowsThem) {
     host.AppendLog("SERIAL PORT CLOSED");
     EXPECT_EQ(out.str(), "OPEN SERIAL PORT COM1:38400\nPARAMETER --> A=1 \nSERIAL PORT CLOSED\n");
     EXPECT_EQ(err.str(), "");
-    // The report keeps the exact text and every line, across ClearLog.
-    EXPECT_EQ(host.Lines(), (std::vector<std::string>{"OPEN SERIAL PORT COM1:38400", "PARAMETER --> A=1\r ",
+    // The report keeps every line, across ClearLog, without the line ends a parameter line carries.
+    EXPECT_EQ(host.Lines(), (std::vector<std::string>{"OPEN SERIAL PORT COM1:38400", "PARAMETER --> A=1 ",
                                                       "SERIAL PORT CLOSED"}));
 }
 
@@ -49,6 +49,45 @@ TEST_F(ConsoleHostTest, BoxesBecomeErrorLinesAndTheReportMessage) {
     host.Note("a note");
     EXPECT_EQ(host.Message(), "Progam - Block not empty  \nsecond"); // a note is no error
     EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(ConsoleHostTest, EveryLineOfAnErrorCarriesThePrefix) {
+    ConsoleHost host(clock, out, err, {});
+    host.ShowMessageBox(
+        "No answer from Brenvaldor\nController must be in 'Connect PC' mode \nand serial cable "
+        "attached to Port P211",
+        "Error: 1", BoxIcon::Error);
+    EXPECT_EQ(err.str(), "brenvaldor: error: No answer from Brenvaldor\n"
+                         "brenvaldor: error: Controller must be in 'Connect PC' mode \n"
+                         "brenvaldor: error: and serial cable attached to Port P211\n");
+    EXPECT_EQ(host.Message(),
+              "No answer from Brenvaldor\nController must be in 'Connect PC' mode \nand serial "
+              "cable attached to Port P211");
+}
+
+TEST_F(ConsoleHostTest, QuietLeavesTheResultAloneOnStandardOutput) {
+    ConsoleHost host(clock, out, err, {.quiet = true});
+    host.AppendLog("AUTODETECT SERIAL PORT");
+    host.PrintDetail("sector 4 0x110000-0x11FFFF: matches");
+    host.Print("COM5 /dev/ttyUSB0");
+    host.Error("an error still shows");
+    EXPECT_EQ(out.str(), "COM5 /dev/ttyUSB0\n");
+    EXPECT_EQ(err.str(), "brenvaldor: error: an error still shows\n");
+    EXPECT_EQ(host.Lines().size(), 3u) << "the report keeps them all";
+}
+
+TEST_F(ConsoleHostTest, APlainTerminalGetsNoEscapeSequences) {
+    ConsoleHost host(clock, out, err, {.progress = true, .plainTerminal = true});
+    host.UpdateProgress(0, 1);
+    clock.advance(1000);
+    host.UpdateProgress(50, 0);
+    host.SetProgressRange(0, 29);
+    host.SetProgressPos(5);
+    host.AppendLog("COM5: NOT INSTALLED");
+    const std::string drawn = "50%  Estimated time left: 0 min 2 sek";
+    const std::string search = "port search: COM5 of 28";
+    EXPECT_EQ(err.str(), "\r" + drawn + "\r" + search + std::string(drawn.size() - search.size(), ' ') +
+                             "\r" + std::string(drawn.size(), ' ') + "\r");
 }
 
 TEST_F(ConsoleHostTest, DialogsAreAnsweredWithTheGivenPathAndOverwriteOnlyWithForce) {

@@ -103,7 +103,7 @@ TEST(ExitStatus, OneStatusPerEnd) {
 }
 
 TEST(ExitStatus, EveryStatusTheProgramReturnsIsInTheHelpTable) {
-    const std::vector<int> statuses{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 64, 65, 66, 70, 73, 130};
+    const std::vector<int> statuses{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 64, 65, 66, 70, 73, 74, 130};
     for (int status : statuses)
         EXPECT_FALSE(ExitStatusText(status).empty()) << status;
     EXPECT_EQ(ExitStatusText(11), "");
@@ -122,6 +122,14 @@ TEST(ExitStatus, EveryStatusTheProgramReturnsIsInTheHelpTable) {
         listed.push_back(status);
     }
     EXPECT_EQ(listed, statuses);
+}
+
+TEST(ExitStatus, ASubcommandsTableListsItsOwnStatusesOnly) {
+    EXPECT_EQ(ExitStatusHelp({0, 66, 130}),
+              "Exit status:\n"
+              "  0    success\n"
+              "  66   the input file is missing or unreadable\n"
+              "  130  interrupted by Ctrl-C or SIGTERM (port closed, no output file)\n");
 }
 
 TEST(Report, HoldsEveryKeyAndSurvivesBytesThatAreNotUtf8) {

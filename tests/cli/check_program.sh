@@ -13,7 +13,7 @@ if grep -i 'libqt' <<<"$libraries"; then
     faults=$((faults + 1))
 fi
 text=$(MANWIDTH=100 man -l "$page" 2>&1)
-for word in "Exit status:" EXAMPLES param-backup verify "--port" 130; do
+for word in "Exit status:" EXAMPLES param-backup verify "--port" "--force" "--dry-run" "--param" 74 130; do
     grep -q -- "$word" <<<"$text" || { echo "FAIL: the manual page lacks '$word'"; faults=$((faults + 1)); }
 done
 [ "$faults" -eq 0 ] && echo "brenvaldor links no Qt; its manual page is complete"

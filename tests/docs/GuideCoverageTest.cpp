@@ -23,7 +23,8 @@ using bf::docs::NamedTextsBelow;
 using bf::docs::SourceText;
 
 // Where the program's texts live: everything the window and its operations show.
-const std::vector<std::string> kProgramFolders = {"core", "serial", "link", "firmware", "params", "app"};
+const std::vector<std::string> kProgramFolders = {"core",   "serial", "link", "firmware",
+                                                  "params", "tool",   "app"};
 
 // Constants that log and box calls may use although the rule does not name them, with the reason.
 const std::vector<std::string> kAllowedInCalls = {

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <thread>
 
 namespace bf::test {
 namespace {
@@ -136,10 +135,10 @@ TEST_F(OperationsOnPty, BackupEqualsTheFlashFromSector1) {
     Update();
     ASSERT_TRUE(Logged("CHECKSUM OK"));
     // On a pseudo-terminal the closing F9 is only taken once the simulator reads it, and its answer
-    // stays queued across the close (a real line has sent the one and loses the other). Give the
-    // simulator that moment and drain the answer, as a technician's pause between commands would.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // may come after the next open (a real line has sent the one and loses the other). Wait for that
+    // answer and drain it, as a technician's pause between commands would.
     OpenStandard(port, 1);
+    WaitForBytes(port, 1, 500);
     port.DiscardInput();
     port.Close();
 

@@ -1,4 +1,4 @@
-#include "app/ModuleOperations.h"
+#include "tool/ModuleOperations.h"
 
 #include "firmware/FirmwareCommands.h"
 #include "firmware/FlashUpdate.h"

@@ -6,8 +6,8 @@
 
 namespace bf {
 
-// The controller and file operations the window's commands start. The program runs the real
-// modules; window tests put a recorder here.
+// The controller and file operations the commands start. The program runs the real modules
+// (ModuleOperations); tests put a recorder here.
 class Operations {
   public:
     virtual ~Operations() = default;

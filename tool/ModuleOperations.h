@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Operations.h"
+#include "tool/Operations.h"
 
 namespace bf {
 
