@@ -171,17 +171,36 @@ ExchangeWalk OperationRun::CheckConnection(const std::vector<LineSession>& sessi
     return walk;
 }
 
-const std::string& ScratchFolder() {
-    static const std::string folder = [] {
+namespace {
+
+// A folder of its own under the temporary folder, removed with everything in it when the process
+// ends normally (a crash leaves it, with the files of the finding).
+class Scratch {
+  public:
+    Scratch() {
         std::random_device random;
-        for (;;) {
-            const auto path =
-                std::filesystem::temp_directory_path() / ("bf-fuzz-" + std::to_string(random()));
-            if (std::filesystem::create_directory(path))
-                return path.string();
-        }
-    }();
-    return folder;
+        do
+            m_path = std::filesystem::temp_directory_path() / ("bf-fuzz-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(m_path));
+    }
+    ~Scratch() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    std::string Path() const { return m_path.string(); }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+} // namespace
+
+const std::string& ScratchFolder() {
+    static const Scratch scratch;
+    static const std::string path = scratch.Path();
+    return path;
 }
 
 std::optional<std::vector<std::uint8_t>> FileContent(const std::string& path) {
