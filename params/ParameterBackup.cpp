@@ -47,11 +47,6 @@ bool Exchange(Session& s, std::uint8_t code, std::uint8_t answerCode) {
     return WaitForPair(s, esc::Escape, answerCode);
 }
 
-CommandResult FileNotWritten(Session& s, const AtomicFileWriter& file) {
-    s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
-    return CommandResult::Of(CommandResult::End::FileFailed);
-}
-
 CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCapture::End end) {
     switch (end) {
     case ParameterCapture::End::TextEnd:
@@ -67,10 +62,9 @@ CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCa
 }
 
 // Captures the printout into the temporary file beside the target. `replace` tells whether the
-// target is to be replaced with it: not when the file could not be written, nor when the capture
+// target is to be replaced with it: not when the file could not be created, nor when the capture
 // received nothing and a file is there (a failed backup must not wipe out the previous one).
 CommandResult CaptureToFile(Session& s, AtomicFileWriter& file, std::size_t cap, bool& replace) {
-    replace = false;
     if (!file.Open()) {
         s.host.AppendLog(kLogFileNotCreated + UpperLogText(SystemReason(file.Error())));
         return CommandResult::Of(CommandResult::End::FileFailed);
@@ -83,8 +77,7 @@ CommandResult CaptureToFile(Session& s, AtomicFileWriter& file, std::size_t cap,
         s.host.AppendLog(kLogFileKept);
         return result;
     }
-    if (!file.Write(bytes.data(), bytes.size()))
-        return FileNotWritten(s, file);
+    file.Write(bytes.data(), bytes.size()); // a failed write fails the commit with its reason
     replace = true;
     return result;
 }
@@ -103,8 +96,10 @@ CommandResult RunBackup(Session& s, const std::string& path, std::size_t cap) {
         s.host.AppendLog(kLogPrintoutOnNoAnswer);
     // The file replaces the old one only now: a port that fails before, also while the printout
     // is switched on again, leaves an existing file as it was.
-    if (replace && !file.Commit())
-        return FileNotWritten(s, file);
+    if (replace && !file.Commit()) {
+        s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
+        return CommandResult::Of(CommandResult::End::FileFailed);
+    }
     return captured;
 }
 

@@ -1,5 +1,6 @@
 #include "params/ParameterBackup.h"
 #include "tests/params/ParamsFixture.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/NonRegularFiles.h"
 
 #include <gmock/gmock.h>
@@ -247,6 +248,26 @@ TEST_F(ParameterBackupTest, UncreatableFileIsLoggedAndTheLinkStillEndsNormally) 
         EXPECT_THAT(line, ::testing::Not(::testing::StartsWith("NUMBER OF PARAMETERS")));
     EXPECT_TRUE(model.printoutOn);
     EXPECT_EQ(host.log.back(), "SERIAL PORT CLOSED");
+}
+
+TEST_F(ParameterBackupTest, PrintoutThatCannotBeStoredIsLoggedAndTheOldFileKept) {
+    // The disk takes no more than 100 bytes: the whole printout came, but cannot be stored.
+    model.parameterPrintout = std::string(300, 'p') + "\r\n";
+    WriteFile(PathOf("p.txt"), "old");
+    host.fileAnswers.push_back(PathOf("p.txt"));
+    CommandResult r;
+    {
+        const FileSizeLimit limit(100);
+        r = ParameterBackup(session);
+    }
+
+    EXPECT_EQ(r.end, CommandResult::End::FileFailed);
+    EXPECT_THAT(host.logSinceClear,
+                ElementsAre("OPEN SERIAL PORT COM1:38400", "READ SETUP PARAMETERS", "NUMBER OF PARAMETERS 1",
+                            "PARAMETER FILE NOT WRITTEN - FILE TOO LARGE", "SERIAL PORT CLOSED"));
+    EXPECT_TRUE(model.printoutOn);
+    EXPECT_EQ(ReadFile(PathOf("p.txt")), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temporary left
 }
 
 TEST_F(ParameterBackupTest, AutoSearchFindsTheControllerOrShowsTheCableBox) {
