@@ -1,5 +1,6 @@
 #include "firmware/FirmwareImage.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -53,10 +54,16 @@ constexpr auto kHexPairTable = [] {
     return table;
 }();
 
-// Decodes `count` hex pairs at `digits` into `out` and adds the bytes to `sum`, for a line known to
-// hold the digits; false when a character is no hex digit. Where the byte order allows, eight
-// digits are read at once and split into their four pair indexes; no branch per byte.
-bool DecodeHexRun(const char* digits, std::uint32_t count, std::uint8_t* out, std::uint32_t& sum) {
+unsigned PairAt(const char* digits, std::uint32_t i) {
+    return kHexPairTable[static_cast<unsigned char>(digits[2 * i]) |
+                         static_cast<unsigned>(static_cast<unsigned char>(digits[2 * i + 1])) << 8];
+}
+
+// Decodes up to `count` hex pairs at `digits` into `out`, adding the bytes to `sum`, and returns
+// how many pairs came before the first that is no pair of hex digits (`count` when all are).
+// Where the byte order allows, eight digits are read at once and split into their four pair
+// indexes, without a branch per byte; a bad pair is looked for only when there is one.
+std::uint32_t DecodeHexRun(const char* digits, std::uint32_t count, std::uint8_t* out, std::uint32_t& sum) {
     unsigned pairs = 0; // every pair's bits: kBadPair is among them only when a digit was bad
     std::uint32_t total = 0;
     std::uint32_t i = 0;
@@ -70,21 +77,26 @@ bool DecodeHexRun(const char* digits, std::uint32_t count, std::uint8_t* out, st
             const unsigned b3 = kHexPairTable[chars >> 48];
             pairs |= b0 | b1 | b2 | b3;
             total += b0 + b1 + b2 + b3;
-            // A bad pair's bit spills into the next byte: no matter, the bytes are not used then.
+            // A bad pair's bit spills into the byte after it: no matter, only the bytes before
+            // the first bad pair are used.
             const std::uint32_t bytes = b0 | b1 << 8 | b2 << 16 | b3 << 24;
             std::memcpy(out + i, &bytes, sizeof bytes);
         }
     }
     for (; i < count; ++i) {
-        const unsigned index = static_cast<unsigned char>(digits[2 * i]) |
-                               static_cast<unsigned>(static_cast<unsigned char>(digits[2 * i + 1])) << 8;
-        const unsigned pair = kHexPairTable[index];
+        const unsigned pair = PairAt(digits, i);
         pairs |= pair;
         out[i] = static_cast<std::uint8_t>(pair);
         total += pair;
     }
-    sum += total;
-    return (pairs & kBadPair) == 0;
+    if ((pairs & kBadPair) == 0) {
+        sum += total;
+        return count;
+    }
+    std::uint32_t good = 0;
+    while ((PairAt(digits, good) & kBadPair) == 0)
+        ++good;
+    return good;
 }
 
 // Stores `count` bytes into `slots` where the image is blank there, eight at a time
@@ -213,26 +225,27 @@ std::uint8_t FirmwareImage::ParseS3Record(std::string_view line) {
     else if (!endInside)
         result = kEndsOutside;
 
-    std::size_t pos = 12;
+    // The data bytes the line holds whole, up to the count, as far as they are hex digits; those
+    // inside the image are stored where it is free. A line that ends early or a bad digit gives 3
+    // after the bytes before it were stored.
+    constexpr std::size_t kDataStart = 12;
+    const auto held =
+        static_cast<std::uint32_t>(std::min<std::size_t>(dataBytes, (line.size() - kDataStart) / 2));
     std::array<std::uint8_t, 255> data;
     std::uint32_t dataSum = 0;
-    // The common case: the whole record lies inside the image and the line holds every digit. A
-    // bad digit leaves it to the byte-by-byte reading below, which stores what comes before it.
-    if (result == kRecordOk && line.size() >= pos + 2 * dataBytes + 2 &&
-        DecodeHexRun(line.data() + pos, dataBytes, data.data(), dataSum)) {
-        sum = static_cast<std::uint8_t>(sum + dataSum);
-        if (!StoreRun(m_bytes.data() + (address - kBaseAddress), data.data(), dataBytes))
+    const std::uint32_t good = DecodeHexRun(line.data() + kDataStart, held, data.data(), dataSum);
+    if (result == kRecordOk) {
+        if (!StoreRun(m_bytes.data() + (address - kBaseAddress), data.data(), good))
             result = kOverlap;
-        pos += 2 * std::size_t{dataBytes};
+    } else {
+        for (std::uint32_t i = 0; i < good; ++i)
+            if (StoreImageByte(address + i, data[i]) == 2)
+                result = kOverlap;
     }
-    for (std::uint32_t i = (pos - 12) / 2; i < dataBytes; ++i, pos += 2) {
-        std::uint8_t b = 0;
-        if (!ReadHexByte(line, pos, b))
-            return kBadDigit;
-        sum = static_cast<std::uint8_t>(sum + b);
-        if (StoreImageByte(address + i, b) == 2)
-            result = kOverlap;
-    }
+    if (good < dataBytes)
+        return kBadDigit;
+    sum = static_cast<std::uint8_t>(sum + dataSum);
+    const std::size_t pos = kDataStart + 2 * std::size_t{dataBytes};
 
     std::uint8_t checksum = 0;
     if (!ReadHexByte(line, pos, checksum))
