@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace bf {
 
@@ -231,7 +232,7 @@ std::uint8_t FirmwareImage::ParseS3Record(std::string_view line) {
     constexpr std::size_t kDataStart = 12;
     const auto held =
         static_cast<std::uint32_t>(std::min<std::size_t>(dataBytes, (line.size() - kDataStart) / 2));
-    std::array<std::uint8_t, 255> data;
+    std::array<std::uint8_t, std::numeric_limits<std::uint8_t>::max()> data; // the most a count gives
     std::uint32_t dataSum = 0;
     const std::uint32_t good = DecodeHexRun(line.data() + kDataStart, held, data.data(), dataSum);
     if (result == kRecordOk) {

@@ -211,10 +211,15 @@ TEST_F(FirmwareImageTest, BadDigitsAreFoundWhereverTheRestWouldPass) {
     line = S3(0x1FFFF0, Bytes(32, 0x12));
     line[12 + 2 * 20] = 'x';
     EXPECT_EQ(image.ParseS3Record(line), 3);
-    // Any byte, 0xFF included, is looked up in the digit table without leaving it.
-    line = S3(0x100100, {1, 2});
-    line[14] = '\xFF';
-    EXPECT_EQ(image.ParseS3Record(line), 3);
+    // Any byte, 0xFF and NUL included, high or low digit, is looked up without leaving the tables.
+    for (const std::size_t at : {12, 13, 14, 15}) {
+        for (const char bad : {'\xFF', '\0'}) {
+            line = S3(0x100100, {1, 2});
+            line[at] = bad;
+            image.ClearImage();
+            EXPECT_EQ(image.ParseS3Record(line), 3) << at << " " << int(bad);
+        }
+    }
 }
 
 TEST_F(FirmwareImageTest, DataOfAnyLengthWithABadDigitOrATakenByteAnywhere) {
