@@ -382,6 +382,11 @@ int Help(Parser& parser, const std::vector<std::string>& args, bool json, std::o
 } // namespace
 
 int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    return Main(argc, argv, out, err, errIsTerminal, RunCommand);
+}
+
+int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal,
+         const CommandRunner& run) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
     Parser parser;
@@ -407,7 +412,7 @@ int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err
     if (const std::string leftover = Leftover(*parser.app.get_subcommand(arranged.subcommand));
         !leftover.empty())
         return UsageError(arranged.subcommand, leftover, json, out, err);
-    return RunCommand(parser.inv, out, err, errIsTerminal);
+    return run(parser.inv, out, err, errIsTerminal);
 }
 
 } // namespace bf::cli

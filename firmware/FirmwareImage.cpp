@@ -1,6 +1,9 @@
 #include "firmware/FirmwareImage.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <limits>
 
 namespace bf {
 
@@ -38,12 +41,85 @@ bool ReadHexByte(std::string_view line, std::size_t pos, std::uint8_t& value) {
     return true;
 }
 
-// The same without bounds check, for a line known to hold the digits.
-bool DecodeHexByte(const char* digits, std::uint8_t& value) {
-    const std::uint8_t high = kHexTable[static_cast<unsigned char>(digits[0])];
-    const std::uint8_t low = kHexTable[static_cast<unsigned char>(digits[1])];
-    value = static_cast<std::uint8_t>(high << 4 | low);
-    return (high | low) <= 15;
+// The byte of each pair of characters (the first the high digit, indexed first | second << 8),
+// or kBadPair when either is no hex digit: one lookup per data byte of a record.
+constexpr std::uint16_t kBadPair = 0x100;
+constexpr auto kHexPairTable = [] {
+    std::array<std::uint16_t, 256 * 256> table;
+    table.fill(kBadPair);
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int high = 0; high < 16; ++high)
+        for (int low = 0; low < 16; ++low)
+            table[static_cast<unsigned char>(kDigits[high]) | static_cast<unsigned char>(kDigits[low]) << 8] =
+                static_cast<std::uint16_t>(high << 4 | low);
+    return table;
+}();
+
+unsigned PairAt(const char* digits, std::uint32_t i) {
+    return kHexPairTable[static_cast<unsigned char>(digits[2 * i]) |
+                         static_cast<unsigned>(static_cast<unsigned char>(digits[2 * i + 1])) << 8];
+}
+
+// Decodes up to `count` hex pairs at `digits` into `out`, adding the bytes to `sum`, and returns
+// how many pairs came before the first that is no pair of hex digits (`count` when all are).
+// Where the byte order allows, eight digits are read at once and split into their four pair
+// indexes, without a branch per byte; a bad pair is looked for only when there is one.
+std::uint32_t DecodeHexRun(const char* digits, std::uint32_t count, std::uint8_t* out, std::uint32_t& sum) {
+    unsigned pairs = 0; // every pair's bits: kBadPair is among them only when a digit was bad
+    std::uint32_t total = 0;
+    std::uint32_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 4 <= count; i += 4) {
+            std::uint64_t chars;
+            std::memcpy(&chars, digits + 2 * i, sizeof chars);
+            const unsigned b0 = kHexPairTable[chars & 0xFFFF];
+            const unsigned b1 = kHexPairTable[(chars >> 16) & 0xFFFF];
+            const unsigned b2 = kHexPairTable[(chars >> 32) & 0xFFFF];
+            const unsigned b3 = kHexPairTable[chars >> 48];
+            pairs |= b0 | b1 | b2 | b3;
+            total += b0 + b1 + b2 + b3;
+            // A bad pair's bit spills into the byte after it: no matter, only the bytes before
+            // the first bad pair are used.
+            const std::uint32_t bytes = b0 | b1 << 8 | b2 << 16 | b3 << 24;
+            std::memcpy(out + i, &bytes, sizeof bytes);
+        }
+    }
+    for (; i < count; ++i) {
+        const unsigned pair = PairAt(digits, i);
+        pairs |= pair;
+        out[i] = static_cast<std::uint8_t>(pair);
+        total += pair;
+    }
+    if ((pairs & kBadPair) == 0) {
+        sum += total;
+        return count;
+    }
+    std::uint32_t good = 0;
+    while ((PairAt(digits, good) & kBadPair) == 0)
+        ++good;
+    return good;
+}
+
+// Stores `count` bytes into `slots` where the image is blank there, eight at a time
+// where all eight are; false when any of them fell on a byte that holds a value.
+bool StoreRun(std::uint8_t* slots, const std::uint8_t* bytes, std::uint32_t count) {
+    constexpr std::uint64_t kBlankWord = ~std::uint64_t{0};
+    bool stored = true;
+    std::uint32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, slots + i, sizeof word);
+        if (word != kBlankWord)
+            break;
+        std::memcpy(slots + i, bytes + i, sizeof word);
+    }
+    for (; i < count; ++i) {
+        if (slots[i] == FirmwareImage::kBlank)
+            slots[i] = bytes[i];
+        else
+            stored = false;
+    }
+    return stored;
 }
 
 bool InImage(std::uint32_t address) {
@@ -150,29 +226,27 @@ std::uint8_t FirmwareImage::ParseS3Record(std::string_view line) {
     else if (!endInside)
         result = kEndsOutside;
 
-    std::size_t pos = 12;
-    if (result == kRecordOk && line.size() >= pos + 2 * dataBytes + 2) {
-        // The common case: the whole record lies inside the image and the line holds every digit.
-        std::uint8_t* slot = m_bytes.data() + (address - kBaseAddress);
-        for (std::uint32_t i = 0; i < dataBytes; ++i, pos += 2) {
-            std::uint8_t b = 0;
-            if (!DecodeHexByte(line.data() + pos, b))
-                return kBadDigit;
-            sum = static_cast<std::uint8_t>(sum + b);
-            if (slot[i] == kBlank)
-                slot[i] = b;
-            else
-                result = kOverlap;
-        }
-    }
-    for (std::uint32_t i = (pos - 12) / 2; i < dataBytes; ++i, pos += 2) {
-        std::uint8_t b = 0;
-        if (!ReadHexByte(line, pos, b))
-            return kBadDigit;
-        sum = static_cast<std::uint8_t>(sum + b);
-        if (StoreImageByte(address + i, b) == 2)
+    // The data bytes the line holds whole, up to the count, as far as they are hex digits; those
+    // inside the image are stored where it is free. A line that ends early or a bad digit gives 3
+    // after the bytes before it were stored.
+    constexpr std::size_t kDataStart = 12;
+    const auto held =
+        static_cast<std::uint32_t>(std::min<std::size_t>(dataBytes, (line.size() - kDataStart) / 2));
+    std::array<std::uint8_t, std::numeric_limits<std::uint8_t>::max()> data; // the most a count gives
+    std::uint32_t dataSum = 0;
+    const std::uint32_t good = DecodeHexRun(line.data() + kDataStart, held, data.data(), dataSum);
+    if (result == kRecordOk) {
+        if (!StoreRun(m_bytes.data() + (address - kBaseAddress), data.data(), good))
             result = kOverlap;
+    } else {
+        for (std::uint32_t i = 0; i < good; ++i)
+            if (StoreImageByte(address + i, data[i]) == 2)
+                result = kOverlap;
     }
+    if (good < dataBytes)
+        return kBadDigit;
+    sum = static_cast<std::uint8_t>(sum + dataSum);
+    const std::size_t pos = kDataStart + 2 * std::size_t{dataBytes};
 
     std::uint8_t checksum = 0;
     if (!ReadHexByte(line, pos, checksum))

@@ -68,6 +68,7 @@ StepResult ErasePhase(Session& s, FirmwareImage& image, std::uint32_t blocksToEr
         ShowProgress(s.host, ++erased, blocksToErase);
     }
     s.clock.sleepMs(timeout::AfterErase);
+    s.port.DiscardInput(); // what came during the pause acknowledges no frame
     return StepResult::Success();
 }
 

@@ -8,15 +8,30 @@ namespace bf {
 
 namespace {
 
-bool IsLineEnd(char c) {
-    return c == '\r' || c == '\n';
+// The first carriage return or line feed in [start, stop), or stop. The C library's memchr is
+// the fastest scan there is, but takes one byte: the line feed is looked for first, then the
+// carriage return only before it, a window at a time, so that a file of carriage returns alone is
+// not scanned to its end for a line feed on every line.
+const char* FindLineEnd(const char* start, const char* stop) {
+    constexpr std::size_t kWindow = 256;
+    for (const char* from = start; from < stop; from += kWindow) {
+        const auto span = std::min(kWindow, static_cast<std::size_t>(stop - from));
+        const auto* lf = static_cast<const char*>(std::memchr(from, '\n', span));
+        const auto* cr = static_cast<const char*>(
+            std::memchr(from, '\r', lf ? static_cast<std::size_t>(lf - from) : span));
+        if (cr)
+            return cr;
+        if (lf)
+            return lf;
+    }
+    return stop;
 }
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The other byte of a two-byte line end that starts with `first`.
-std::string_view PairedEnd(char first) {
-    return first == '\r' ? "\n" : "\r";
+char PairedEnd(char first) {
+    return first == '\r' ? '\n' : '\r';
 }
 
 } // namespace
@@ -64,7 +79,7 @@ bool LineReader::Next(Line& line) {
         started = true;
         const char* start = m_buffer.data() + m_pos;
         const char* stop = m_buffer.data() + m_end;
-        const char* end = std::find_if(start, stop, IsLineEnd);
+        const char* end = FindLineEnd(start, stop);
         const auto size = static_cast<std::size_t>(end - start);
         std::string_view text(start, size);
         if (length > 0 || end + 1 >= stop) {
@@ -78,11 +93,13 @@ bool LineReader::Next(Line& line) {
         m_pos += size;
         if (end == stop)
             continue;
-        const char ending = *end;
+        const char paired = PairedEnd(*end);
         ++m_pos;
         ++consumed;
-        if (m_pos < m_end || Fill())
-            consumed += TakeIfNext(PairedEnd(ending));
+        if ((m_pos < m_end || Fill()) && m_buffer[m_pos] == paired) {
+            ++m_pos;
+            ++consumed;
+        }
         line = {text, length, consumed};
         return true;
     }

@@ -92,7 +92,8 @@ StepResult ReadFlash(Session& s, Backup& b) {
     return StepResult::Success();
 }
 
-// Writes in one chunk per percent, showing the same figures a byte-by-byte loop would.
+// Writes in one chunk per percent, showing the same figures a byte-by-byte loop would, into the
+// temporary file: the target is replaced only once the command has ended well.
 bool WriteWithProgress(Host& host, AtomicFileWriter& file, const std::vector<std::uint8_t>& bytes) {
     const std::size_t size = bytes.size();
     std::size_t from = 0;
@@ -104,7 +105,7 @@ bool WriteWithProgress(Host& host, AtomicFileWriter& file, const std::vector<std
             return false;
         from = to;
     }
-    return file.Commit();
+    return true;
 }
 
 CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
@@ -120,8 +121,8 @@ CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
     }
     const bool written = WriteWithProgress(s.host, file, backup.bytes);
     s.host.UpdateProgress(0, 1);
-    ReturnTo9600AndClose(s);
-    if (!written) {
+    ReturnTo9600AndClose(s); // a port that fails here leaves the old file as it was
+    if (!written || !file.Commit()) {
         s.host.ShowMessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }

@@ -120,6 +120,7 @@ std::uint8_t SwitchBaudRate(Session& s, int port, int rate) {
     s.port.Close();
     OpenStandard(s.port, port, static_cast<std::uint32_t>(rate));
     s.clock.sleepMs(timeout::AfterBaudSwitch);
+    s.port.DiscardInput(); // what came while the line settled answers no command
     return result::Ok;
 }
 

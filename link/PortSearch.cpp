@@ -136,6 +136,7 @@ CommandResult ResetController(Session& s) {
         s.port.Close();
         s.host.AppendLog(kLogSerialPortClosed);
     } catch (const CSerialException&) {
+        s.port.Close(); // a port that failed after opening is not kept until the next command
         s.host.AppendLog(kLogNoAnswerFromController);
         return CommandResult::Failed(result::PortFailure);
     }

@@ -57,11 +57,11 @@ CommandResult ReportEnd(Session& s, const ParameterCapture& capture, ParameterCa
     }
 }
 
-// Captures the printout and stores it. The file is written through a temporary file that replaces
-// the target only once everything is on disk; a port failure leaves any existing file untouched, and
-// so does a capture that received nothing: a failed backup must not wipe out the previous one.
-CommandResult CaptureToFile(Session& s, const std::string& path, const BackupOptions& options) {
-    AtomicFileWriter file(path);
+// Captures the printout into the temporary file beside the target. `replace` tells whether the
+// target is to be replaced with it: not when the file could not be created, nor when the capture
+// received nothing and a file is there (a failed backup must not wipe out the previous one), nor
+// when a caller that wants only whole printouts did not get one.
+CommandResult CaptureToFile(Session& s, AtomicFileWriter& file, const BackupOptions& options, bool& replace) {
     if (!file.Open()) {
         s.host.AppendLog(kLogFileNotCreated + UpperLogText(SystemReason(file.Error())));
         return CommandResult::Of(CommandResult::End::FileFailed);
@@ -75,10 +75,8 @@ CommandResult CaptureToFile(Session& s, const std::string& path, const BackupOpt
     }
     if (result.end != CommandResult::End::Done && !options.keepPartial)
         return result;
-    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-        s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
-        return CommandResult::Of(CommandResult::End::FileFailed);
-    }
+    file.Write(bytes.data(), bytes.size()); // a failed write fails the commit with its reason
+    replace = true;
     return result;
 }
 
@@ -89,9 +87,17 @@ CommandResult RunBackup(Session& s, const std::string& path, const BackupOptions
         s.host.AppendLog(kLogPrintoutOffNoAnswer);
     s.host.AppendLog(Exchange(s, esc::ReadParameters, esc::Text) ? kLogReadParameters
                                                                  : kLogReadParametersNoAnswer);
-    const CommandResult captured = CaptureToFile(s, path, options);
+    AtomicFileWriter file(path);
+    bool replace = false;
+    const CommandResult captured = CaptureToFile(s, file, options, replace);
     if (!Exchange(s, esc::PrintoutOn, esc::Ack))
         s.host.AppendLog(kLogPrintoutOnNoAnswer);
+    // The file replaces the old one only now: a port that fails before, also while the printout
+    // is switched on again, leaves an existing file as it was.
+    if (replace && !file.Commit()) {
+        s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
+        return CommandResult::Of(CommandResult::End::FileFailed);
+    }
     return captured;
 }
 

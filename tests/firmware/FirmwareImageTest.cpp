@@ -211,10 +211,48 @@ TEST_F(FirmwareImageTest, BadDigitsAreFoundWhereverTheRestWouldPass) {
     line = S3(0x1FFFF0, Bytes(32, 0x12));
     line[12 + 2 * 20] = 'x';
     EXPECT_EQ(image.ParseS3Record(line), 3);
-    // Any byte, 0xFF included, is looked up in the digit table without leaving it.
-    line = S3(0x100100, {1, 2});
-    line[14] = '\xFF';
-    EXPECT_EQ(image.ParseS3Record(line), 3);
+    // Any byte, 0xFF and NUL included, high or low digit, is looked up without leaving the tables.
+    for (const std::size_t at : {12, 13, 14, 15}) {
+        for (const char bad : {'\xFF', '\0'}) {
+            line = S3(0x100100, {1, 2});
+            line[at] = bad;
+            image.ClearImage();
+            EXPECT_EQ(image.ParseS3Record(line), 3) << at << " " << int(bad);
+        }
+    }
+}
+
+TEST_F(FirmwareImageTest, DataOfAnyLengthWithABadDigitOrATakenByteAnywhere) {
+    // Records of 1 to 40 data bytes, read in runs and one by one alike: a bad digit in byte p
+    // stores the bytes before it and gives 3; a byte already taken at p keeps its value and gives
+    // 7 while every other byte is stored; a record without either stores all with a good sum.
+    constexpr std::uint32_t kStart = 0x100101; // odd, so that runs do not follow the 8-byte grid
+    enum Fault { kNone, kHighDigit, kLowDigit, kTaken };
+    for (std::uint32_t n = 1; n <= 40; ++n) {
+        std::vector<std::uint8_t> data(n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            data[i] = static_cast<std::uint8_t>(i * 37 + 0xC8); // 0xFF among them
+        for (std::uint32_t p = 0; p < n; ++p) {
+            for (Fault fault : {kNone, kHighDigit, kLowDigit, kTaken}) {
+                SCOPED_TRACE(::testing::Message() << n << " bytes, fault " << fault << " at " << p);
+                image.ClearImage();
+                std::string line = S3(kStart, data);
+                if (fault == kHighDigit || fault == kLowDigit)
+                    line[12 + 2 * p + (fault == kLowDigit ? 1 : 0)] = 'g';
+                if (fault == kTaken) {
+                    ASSERT_EQ(image.StoreImageByte(kStart + p, 0x55), 0);
+                }
+                const int expected = fault == kNone ? 0 : fault == kTaken ? 7 : 3;
+                ASSERT_EQ(image.ParseS3Record(line), expected);
+                for (std::uint32_t i = 0; i < n; ++i) {
+                    const bool stored = fault == kNone || (fault == kTaken ? i != p : i < p);
+                    const std::uint8_t kept = fault == kTaken && i == p ? 0x55 : 0xFF;
+                    ASSERT_EQ(At(kStart + i), stored ? data[i] : kept) << i;
+                }
+                ASSERT_EQ(At(kStart + n), 0xFF);
+            }
+        }
+    }
 }
 
 TEST_F(FirmwareImageTest, RecordWithoutDataAtASectorStartMarksOnlyThatSector) {

@@ -1,5 +1,7 @@
 #include "firmware/FlashUpdate.h"
+#include "fuzz/HostilePort.h"
 #include "tests/support/ControllerFixture.h"
+#include "tests/support/ScriptedReplies.h"
 
 #include <gmock/gmock.h>
 
@@ -327,6 +329,41 @@ TEST_F(FlashUpdateTest, WritingStartsHalfASecondAfterTheLastErase) {
     // The erase answer is there at once; the progress display takes one pump step (1 ms).
     EXPECT_GE(firstFrameAt - lastEraseAt, 500u);
     EXPECT_LE(firstFrameAt - lastEraseAt, 502u);
+}
+
+TEST_F(FlashUpdateTest, WhatArrivesDuringThePauseAfterTheErasesAcknowledgesNoFrame) {
+    // A stray 03 follows the erase answer 100 ms into the pause before the writing; the frame is
+    // then refused (05), each time 50 ms after it was sent. The stray byte must not pass for the
+    // frame's acknowledgement: the update ends with the refusal, not with "CHECKSUM OK".
+    Put(0x0, Pattern(32, 1));
+    ScriptedReplies replies([this](int, const Bytes& written) -> fuzz::Reply {
+        if (written.empty())
+            return {};
+        switch (written[0]) {
+        case 0xF1:
+            return {{0, {0x01}}};
+        case 0xFB:
+            return {{0, {0x0B}}};
+        case 0xF2:
+            return {{0, {0x02}}, {100, {0x03}}};
+        case 0xF7: {
+            Bytes report{0x07};
+            for (std::uint8_t sector = 4; sector <= 17; ++sector)
+                report.insert(report.end(), {static_cast<std::uint8_t>(image->SectorChecksum(sector) >> 8),
+                                             static_cast<std::uint8_t>(image->SectorChecksum(sector))});
+            return {{0, report}};
+        }
+        default:
+            return written.size() == FirmwareImage::kWriteFrameSize ? fuzz::Reply{{50, {0x05}}}
+                                                                    : fuzz::Reply{};
+        }
+    });
+    const fuzz::SessionSetup setup;
+    fuzz::HostilePort scripted(clock, replies, setup);
+    Session scriptedSession{host, clock, scripted, settings};
+
+    EXPECT_EQ(UpdateProgram(scriptedSession, *image, state).code, 5);
+    EXPECT_FALSE(std::count(host.log.begin(), host.log.end(), "CHECKSUM OK"));
 }
 
 TEST_F(FlashUpdateTest, ThirtyResendsAreSurvivedTheThirtyFirstIsNot) {

@@ -60,6 +60,23 @@ TEST(LineReader, ByteOrderMarkIsSkippedOnlyAtTheStart) {
     EXPECT_EQ(ReadAll("\xEF\xBBS3"), (std::vector<Seen>{{"\xEF\xBBS3", 4, 4}}));
 }
 
+TEST(LineReader, LineEndsAreFoundAtAnyDistance) {
+    // Lines as long as the scan's steps and around them, then a second line, in every line-end
+    // form; the carriage return before a line feed further on ends the line first.
+    for (const std::string end : {"\n", "\r", "\r\n", "\n\r"}) {
+        for (std::size_t length : {0, 1, 7, 8, 9, 255, 256, 257, 511, 512, 513, 1000}) {
+            SCOPED_TRACE(::testing::Message() << ::testing::PrintToString(end) << " after " << length);
+            const std::string line(length, 'x');
+            const std::uint64_t n = end.size();
+            EXPECT_EQ(ReadAll(line + end + "ab" + end),
+                      (std::vector<Seen>{{line, length, length + n}, {"ab", 2, 2 + n}}));
+        }
+    }
+    const std::string before(300, 'y');
+    EXPECT_EQ(ReadAll(before + "\r" + std::string(100, 'z') + "\n"),
+              (std::vector<Seen>{{before, 300, 301}, {std::string(100, 'z'), 100, 101}}));
+}
+
 TEST(LineReader, LinesAcrossBufferFills) {
     const std::size_t size = LineReader::kBufferSize;
     // The first line ends just before the buffer's end; the second starts there and crosses it,

@@ -313,5 +313,25 @@ TEST_F(ProgramBackupTest, PulledAdapterDuringTheReadEndsSoundly) {
     EXPECT_EQ(ReadAll(dir + "/backup.bin"), (Bytes{'o', 'l', 'd'}));
 }
 
+TEST_F(ProgramBackupTest, PulledAdapterWhileTheRateGoesBackLeavesTheOldFile) {
+    // The whole flash was read and written out; the adapter goes as F9 is to be sent. The backup
+    // failed (9), so the file it was to replace stays as it was.
+    WriteAll(dir + "/backup.bin", "old");
+    // The file's last percent, after the resets that open and close the reading.
+    VanishWhen([&] {
+        const auto resets = std::count_if(host.progress.begin(), host.progress.end(),
+                                          [](const RecordingHost::Progress& p) { return p.reset == 1; });
+        return resets == 2 && host.progress.back().percent == 99;
+    });
+    Run();
+
+    ASSERT_TRUE(vanished);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "Error: 9");
+    EXPECT_EQ(CountWritten(0xFC), 18u);
+    EXPECT_EQ(ReadAll(dir + "/backup.bin"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_THAT(Files(), ElementsAre("backup.bin"));
+}
+
 } // namespace
 } // namespace bf::test

@@ -1,5 +1,7 @@
+#include "fuzz/HostilePort.h"
 #include "serial/CSerialException.h"
 #include "tests/link/LinkFixture.h"
+#include "tests/support/ScriptedReplies.h"
 
 namespace bf::test {
 namespace {
@@ -93,6 +95,27 @@ TEST_F(LinkTest, BaudSwitchReopensAtTheNewRateAndPausesWithoutPumping) {
     EXPECT_EQ(port.opens[1].baud, 57600u);
     EXPECT_TRUE(port.nonBlockingReads);
     EXPECT_EQ(Handshake(session), 0) << "both ends now at 57600";
+}
+
+TEST(LinkStrayBytes, WhatArrivesWhileTheLineSettlesAfterARateSwitchIsNoAnswer) {
+    // The controller confirms the switch at once; a stray byte follows 100 ms into the pause
+    // after the port opened again. The next command must not take it for its answer.
+    VirtualClock clock;
+    RecordingHost host{clock};
+    ScriptedReplies replies([](int, const Bytes& written) -> fuzz::Reply {
+        if (written.empty())
+            return {{100, {0x55}}};
+        if (written == Bytes{0xFD})
+            return {{0, {0x0D}}};
+        return {};
+    });
+    const fuzz::SessionSetup setup;
+    fuzz::HostilePort port(clock, replies, setup);
+    PortSettings settings;
+    Session session{host, clock, port, settings};
+    OpenStandard(port, 1);
+    ASSERT_EQ(SwitchBaudRate(session, 1, 57600), 0);
+    EXPECT_EQ(port.BytesAvailable(), 0u);
 }
 
 TEST_F(LinkTest, SwitchToTheRateInUseStillRunsInFull) {

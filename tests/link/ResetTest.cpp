@@ -72,6 +72,16 @@ TEST_F(ResetTest, BusyPortIsReportedAsNoAnswer) {
     EXPECT_TRUE(host.boxes.empty());
 }
 
+TEST_F(ResetTest, PortThatFailsAfterOpeningIsReportedAsNoAnswerAndClosed) {
+    settings.m_nPort = 1;
+    model.linkDropped = true; // the adapter is pulled right after the port opened
+    EXPECT_EQ(ResetController(session).code, 9);
+    EXPECT_EQ(host.logSinceClear, (Lines{"OPEN SERIAL PORT COM1:38400", "NO ANSWER FROM BRENVALDOR"}));
+    EXPECT_EQ(port.opens.size(), 1u);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(port.written.empty());
+}
+
 TEST_F(ResetTest, NoPortConfigured) {
     settings.m_nPort = 0;
     ResetController(session);

@@ -239,20 +239,39 @@ TEST_F(ParameterBackupTest, AppendedExtensionOnAnExistingFileNeedsItsOwnConfirma
 }
 
 TEST_F(ParameterBackupTest, PulledAdapterEndsSoundlyAndLeavesTheOldFile) {
-    model.parameterPrintout = std::string(5000, 'x') + "\r\n";
-    WriteFile(PathOf("p.txt"), "old");
-    int bytesSeen = 0;
-    VanishWhen([&] { return Logged("READ SETUP PARAMETERS") && ++bytesSeen > 100; });
-    host.fileAnswers.push_back(PathOf("p.txt"));
-    ParameterBackup(session);
+    // During the capture, and after the whole printout while the answer to FF 20 is awaited:
+    // the old file stays in both cases, since the backup failed.
+    const struct {
+        const char* when;
+        bool wholePrintout;
+        int port; // a fresh adapter each time
+    } cases[] = {{"during the capture", false, 1}, {"waiting for the printout to go on", true, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        port.AttachController(c.port, model);
+        settings.m_nPort = c.port;
+        model.parameterPrintout = std::string(300, 'x') + "\r\n";
+        model.faults.silentOn = {0x20};
+        WriteFile(PathOf("p.txt"), "old");
+        vanished = false;
+        host.log.clear();
+        int bytesSeen = 0;
+        VanishWhen([&] {
+            return c.wholePrintout ? Logged("NUMBER OF PARAMETERS 1")
+                                   : Logged("READ SETUP PARAMETERS") && ++bytesSeen > 100;
+        });
+        host.fileAnswers.push_back(PathOf("p.txt"));
+        EXPECT_EQ(ParameterBackup(session).code, 9);
 
-    EXPECT_EQ(ReadFile(PathOf("p.txt")), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temporary left
-    ASSERT_GE(host.log.size(), 2u);
-    EXPECT_THAT(host.log[host.log.size() - 2], HasSubstr("SERIAL PORT FAILURE - ERROR 2"));
-    EXPECT_EQ(host.log.back(), "SERIAL PORT CLOSED");
-    EXPECT_EQ(host.toolbar.back(), (std::vector<bool>{true, true, true}));
-    EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(Logged("NUMBER OF PARAMETERS 1"), c.wholePrintout);
+        EXPECT_EQ(ReadFile(PathOf("p.txt")), "old");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temporary left
+        ASSERT_GE(host.log.size(), 2u);
+        EXPECT_THAT(host.log[host.log.size() - 2], HasSubstr("SERIAL PORT FAILURE - ERROR 2"));
+        EXPECT_EQ(host.log.back(), "SERIAL PORT CLOSED");
+        EXPECT_EQ(host.toolbar.back(), (std::vector<bool>{true, true, true}));
+        EXPECT_FALSE(port.IsOpen());
+    }
 }
 
 TEST_F(ParameterBackupTest, UncreatableFileIsLoggedAndTheLinkStillEndsNormally) {
