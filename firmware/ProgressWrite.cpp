@@ -4,15 +4,18 @@ namespace bf {
 
 bool WriteShowingProgress(Host& host, AtomicFileWriter& file, const std::uint8_t* bytes, std::size_t size) {
     std::size_t written = 0;
-    for (int percent = 1; percent < 100; ++percent) {
-        // The first byte whose share reaches `percent`: ceil(percent * size / 100).
-        const std::size_t first = (static_cast<std::uint64_t>(percent) * size + 99) / 100;
+    for (std::uint64_t percent = 1; percent < 100;) {
+        // The first byte whose share reaches `percent`, and that byte's share: more than `percent`
+        // when a file of fewer than 100 bytes skips some.
+        const std::size_t first = (percent * size + 99) / 100;
         if (first >= size)
             break;
         if (!file.Write(bytes + written, first - written))
             return false;
         written = first;
-        host.UpdateProgress(percent, 0);
+        const std::uint64_t share = std::uint64_t{first} * 100 / size;
+        host.UpdateProgress(static_cast<int>(share), 0);
+        percent = share + 1;
     }
     return file.Write(bytes + written, size - written);
 }
