@@ -14,8 +14,8 @@ namespace {
 // Every size shows what a loop showing i * 100 / size before byte i would show, 0 aside, and each
 // percentage when exactly that share of the bytes is in the file.
 TEST(ProgressWrite, ShowsEachShareOnceWhenItIsInTheFile) {
-    for (const std::size_t size :
-         {std::size_t{1}, std::size_t{7}, std::size_t{99}, std::size_t{250}, std::size_t{1048608}}) {
+    for (const std::size_t size : {std::size_t{1}, std::size_t{7}, std::size_t{99}, std::size_t{100},
+                                   std::size_t{250}, std::size_t{1048608}}) {
         SCOPED_TRACE(size);
         TempDir dir;
         VirtualClock clock;
