@@ -74,6 +74,16 @@ TEST_F(FrameTest, SingleByteOnEitherSideOfAPairGivesTheSameBlock) {
     EXPECT_EQ(WriteFrames(), (std::vector<Frame>{Hand({0xF3, 0x10, 0x10, 0x00}, {0x5A}, 0xFF, 0xA4)}));
 }
 
+TEST_F(FrameTest, FirstByteOfTheFlashAloneIsWrittenAndCountedFromEveryRestart) {
+    // 0x10+0x00+0x00 + 0x5A + 31*0xFF = 0x1F4B; ~0x4B = 0xB4.
+    image.data()[0] = 0x5A;
+    const std::vector<Frame> expected{Hand({0xF3, 0x10, 0x00, 0x00}, {0x5A}, 0xFF, 0xB4)};
+    EXPECT_EQ(image.CountWriteFrames(), 1);
+    EXPECT_EQ(WriteFrames(), expected);
+    EXPECT_EQ(WriteFrames(), expected);
+    EXPECT_EQ(image.CountWriteFrames(), 1);
+}
+
 TEST_F(FrameTest, BlocksAtTheStartOfTwoSeparateRuns) {
     for (std::uint8_t i = 0; i < 32; ++i)
         image.data()[i] = i;
