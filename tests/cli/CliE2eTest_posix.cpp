@@ -289,6 +289,25 @@ TEST_F(CliCommands, ConvertWritesTheImageAndReplacesOnlyWithForce) {
     EXPECT_EQ(ReadFile(dir / "out.bin")[0], 0x22);
 }
 
+// The check at the start found the name free; a file that takes it during the run is not replaced
+// without --force, and the backup stays in the temporary file the message names.
+TEST_F(CliCommands, BackupKeepsAFileThatAppearedDuringTheRun) {
+    StartSim();
+    CliProcess process({"backup", dir / "race.bin", "--port", sim->Path()}, Env());
+    ASSERT_TRUE(process.WaitForOutput("BACKUP PROGRAM"));
+    WriteText("race.bin", "theirs");
+    const CliResult r = process.Wait();
+    EXPECT_EQ(r.status, 73) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Cannot write the file \"" + dir / "race.bin" + "\":\n"));
+    EXPECT_THAT(r.err, HasSubstr("brenvaldor: error: The data is kept in \"" + dir / ".race.bin."));
+    const auto theirs = ReadFile(dir / "race.bin");
+    EXPECT_EQ(std::string(theirs.begin(), theirs.end()), "theirs");
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(dir / names[0]), FirmwareImage::kImageSize) << names[0];
+}
+
 TEST_F(CliCommands, PortFromTheEnvironmentAndJsonReport) {
     StartSim();
     const CliResult r =
