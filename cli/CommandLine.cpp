@@ -189,12 +189,15 @@ constexpr char kMainNotes[] =
     "Output: the log lines on standard output, errors on standard error as \"brenvaldor: error:\n"
     "...\", and on a terminal one progress line. --quiet leaves standard output the command's\n"
     "result alone (detect: the port; info: the summary; the others: nothing). --json prints one\n"
-    "object at the end instead: command, port, baud, result, message, log, elapsed_s, output.\n"
+    "object at the end instead: command, port, device, baud, result, message, log, elapsed_s,\n"
+    "output.\n"
     "\n"
-    "Ctrl-C or SIGTERM stops a command at its next wait, closes the port, leaves no output file\n"
-    "and exits with 130. Parameter Edit has no command-line form: edit the parameter file in any\n"
-    "text editor, then send it with param-update. 'brenvaldor help SUBCOMMAND' shows the\n"
-    "subcommand's own help.\n";
+    "Ctrl-C, SIGTERM or SIGHUP stops a command at its next wait, leaves no output file and exits\n"
+    "with 130; a controller the command switched to a faster rate is sent back to 9600 bit/s\n"
+    "where that is safe, else the message says to switch it off and on.\n"
+    "\n"
+    "Parameter Edit has no command-line form: edit the parameter file in any text editor, then\n"
+    "send it with param-update. 'brenvaldor help SUBCOMMAND' shows the subcommand's own help.\n";
 
 constexpr char kWaitFormat[] = "must be a number of seconds, 0 or more, not '%s'";
 constexpr char kUnknownOption[] = "unknown option '%s'";
