@@ -1,11 +1,11 @@
 #include "core/SetupSettings.h"
 
 #include "core/ComName.h"
+#include "core/Format.h"
 #include "core/System.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <limits>
 
 namespace bf::settings {
@@ -103,12 +103,8 @@ std::vector<std::pair<int, std::string>> ReadPortOverrides(const IniFile& file) 
 }
 
 std::string PortPaneText(const PortSettings& s) {
-    char text[48];
-    if (s.m_bAutoPort)
-        std::snprintf(text, sizeof text, "\tAUTO:%d", s.m_nBaudRate);
-    else
-        std::snprintf(text, sizeof text, "\tCOM%d:%d", s.m_nPort, s.m_nBaudRate);
-    return text;
+    return s.m_bAutoPort ? Format("\tAUTO:%d", s.m_nBaudRate)
+                         : Format("\tCOM%d:%d", s.m_nPort, s.m_nBaudRate);
 }
 
 } // namespace bf::settings

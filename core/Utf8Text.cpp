@@ -88,8 +88,9 @@ std::string UpperUtf8(std::string_view bytes) {
     std::optional<std::u32string> text = DecodeUtf8(bytes);
     if (!text)
         return std::string(bytes);
+    // ASCII by its own rule: a name without other letters never loads the system's case tables.
     for (char32_t& c : *text)
-        c = UpperCaseOf(c);
+        c = c < 0x80 ? (c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c) : UpperCaseOf(c);
     return EncodeUtf8(*text);
 }
 

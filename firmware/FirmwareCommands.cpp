@@ -4,6 +4,7 @@
 #include "core/FileUtil.h"
 #include "core/SavePath.h"
 #include "firmware/FirmwareFile.h"
+#include "firmware/ProgressWrite.h"
 
 #include <string>
 #include <vector>
@@ -65,23 +66,6 @@ void CountBlocks(Host& host, FirmwareImage& image, ImageState& state) {
     host.UpdateProgress(0, 1);
 }
 
-// Writes the image, reporting i * 100 / size after byte i as the byte-by-byte loop would: each
-// percentage is reported once, right after the first byte that reaches it.
-bool WriteImage(Host& host, AtomicFileWriter& writer, const FirmwareImage& image) {
-    constexpr std::uint64_t size = FirmwareImage::kImageSize;
-    std::uint64_t written = 0;
-    for (std::uint64_t percent = 1;; ++percent) {
-        const std::uint64_t firstByte = (percent * size + 99) / 100;
-        if (firstByte >= size)
-            break;
-        if (!writer.Write(image.data() + written, firstByte + 1 - written))
-            return false;
-        written = firstByte + 1;
-        host.UpdateProgress(static_cast<int>(percent), 0);
-    }
-    return writer.Write(image.data() + written, size - written);
-}
-
 } // namespace
 
 OpenResult OpenFirmware(Host& host, FirmwareImage& image, ImageState& state) {
@@ -128,7 +112,9 @@ CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image) {
 
     host.UpdateProgress(0, 1);
     AtomicFileWriter writer(path);
-    const bool written = writer.Open() && WriteImage(host, writer, image) && writer.Commit();
+    const bool written = writer.Open() &&
+                         WriteShowingProgress(host, writer, image.data(), FirmwareImage::kImageSize) &&
+                         writer.Commit();
     if (!written)
         host.ShowMessageBox(writer.ErrorText(), kBoxCaptionTitle, BoxIcon::Error);
     host.UpdateProgress(0, 1);

@@ -170,12 +170,12 @@ std::uint8_t FirmwareImage::HexDigitValue(char c) {
 
 std::uint8_t FirmwareImage::StoreImageByte(std::uint32_t address, std::uint8_t value) {
     if (!InImage(address))
-        return 1;
+        return kOutsideImage;
     std::uint8_t& slot = m_bytes[address - kBaseAddress];
     if (slot != kBlank)
-        return 2;
+        return kTaken;
     slot = value;
-    return 0;
+    return kStored;
 }
 
 bool FirmwareImage::MarkSector(std::uint32_t address) {
@@ -240,7 +240,7 @@ std::uint8_t FirmwareImage::ParseS3Record(std::string_view line) {
             result = kOverlap;
     } else {
         for (std::uint32_t i = 0; i < good; ++i)
-            if (StoreImageByte(address + i, data[i]) == 2)
+            if (StoreImageByte(address + i, data[i]) == kTaken)
                 result = kOverlap;
     }
     if (good < dataBytes)
@@ -268,13 +268,17 @@ bool FirmwareImage::NextEraseFrame(std::uint8_t* frame, bool restart) {
     return true;
 }
 
-bool FirmwareImage::NextWriteFrame(std::uint8_t* frame, bool restart) {
-    if (restart)
-        m_writeCursor = 0;
+bool FirmwareImage::SeekNextWriteBlock() {
     // Skip blank 16-bit pairs between blocks: stop at the pair that holds the first non-blank byte.
     if (m_writeCursor < kFlashSize)
         m_writeCursor = FirstNonBlank(m_bytes.data(), m_writeCursor, kFlashSize) & ~std::uint32_t{1};
-    if (m_writeCursor >= kFlashSize)
+    return m_writeCursor < kFlashSize;
+}
+
+bool FirmwareImage::NextWriteFrame(std::uint8_t* frame, bool restart) {
+    if (restart)
+        m_writeCursor = 0;
+    if (!SeekNextWriteBlock())
         return false;
 
     const std::uint32_t address = kBaseAddress + m_writeCursor;
@@ -355,10 +359,10 @@ std::int32_t FirmwareImage::CountEraseFrames() {
     return count;
 }
 
+// Steps the cursor as NextWriteFrame does, without building the frames.
 std::int32_t FirmwareImage::CountWriteFrames() {
-    std::uint8_t frame[kWriteFrameSize];
     std::int32_t count = 0;
-    for (bool restart = true; NextWriteFrame(frame, restart); restart = false)
+    for (m_writeCursor = 0; SeekNextWriteBlock(); m_writeCursor += kWriteBlockSize)
         ++count;
     return count;
 }

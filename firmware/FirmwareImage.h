@@ -24,6 +24,12 @@ class FirmwareImage {
         kOverlap = 7,       // a data byte fell on a byte already holding a value other than 0xFF
         kBadChecksum = 8,
     };
+    // Results of StoreImageByte.
+    enum StoreResult : std::uint8_t {
+        kStored = 0,
+        kOutsideImage = 1, // the address is not in the flash
+        kTaken = 2,        // the byte already holds a value other than 0xFF; it is kept
+    };
 
     static constexpr std::uint32_t kBaseAddress = 0x100000;
     static constexpr std::uint32_t kFlashSize = 0x100000;
@@ -39,6 +45,7 @@ class FirmwareImage {
 
     void ClearImage();
     static std::uint8_t HexDigitValue(char c);
+    // Stores `value` at a controller address where the image is still blank (see StoreResult).
     std::uint8_t StoreImageByte(std::uint32_t address, std::uint8_t value);
     bool MarkSector(std::uint32_t address);
     // Marks every sector that holds a byte other than 0xFF (after a binary load).
@@ -73,6 +80,9 @@ class FirmwareImage {
     bool IsSectorMarked(int sector) const { return m_sectorMarks[sector] == 0xFF; }
 
   private:
+    // Moves the write cursor to the pair that holds the next non-blank byte; false when none is left.
+    bool SeekNextWriteBlock();
+
     std::array<std::uint8_t, kImageSize> m_bytes{};
     std::array<std::uint8_t, kSectorCount> m_sectorMarks{};
     std::uint8_t m_eraseCursor = 0;

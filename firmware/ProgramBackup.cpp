@@ -3,6 +3,7 @@
 #include "core/FileUtil.h"
 #include "core/SavePath.h"
 #include "firmware/FirmwareImage.h"
+#include "firmware/ProgressWrite.h"
 #include "link/ControllerConnection.h"
 #include "link/Link.h"
 #include "link/ResultCodes.h"
@@ -92,22 +93,6 @@ StepResult ReadFlash(Session& s, Backup& b) {
     return StepResult::Success();
 }
 
-// Writes in one chunk per percent, showing the same figures a byte-by-byte loop would, into the
-// temporary file: the target is replaced only once the command has ended well.
-bool WriteWithProgress(Host& host, AtomicFileWriter& file, const std::vector<std::uint8_t>& bytes) {
-    const std::size_t size = bytes.size();
-    std::size_t from = 0;
-    while (from < size) {
-        const std::size_t percent = from * 100 / size;
-        const std::size_t to = std::min(size, ((percent + 1) * size + 99) / 100);
-        host.UpdateProgress(static_cast<int>(percent), 0);
-        if (!file.Write(bytes.data() + from, to - from))
-            return false;
-        from = to;
-    }
-    return true;
-}
-
 CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
     Backup backup;
     s.host.EnableToolbarButtons(false, false, false);
@@ -119,7 +104,8 @@ CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
         FailureExit(s, r.code, kBackupProfile);
         return CommandResult::Failed(r.code);
     }
-    const bool written = WriteWithProgress(s.host, file, backup.bytes);
+    s.host.UpdateProgress(0, 0);
+    const bool written = WriteShowingProgress(s.host, file, backup.bytes.data(), backup.bytes.size());
     s.host.UpdateProgress(0, 1);
     ReturnTo9600AndClose(s); // a port that fails here leaves the old file as it was
     if (!written || !file.Commit()) {

@@ -49,7 +49,7 @@ std::uint8_t ReferenceParse(FirmwareImage& image, std::string_view line) {
         if (!ReferenceByte(line, pos, b))
             return 3;
         sum = static_cast<std::uint8_t>(sum + b);
-        if (image.StoreImageByte(address + i, b) == 2)
+        if (image.StoreImageByte(address + i, b) == FirmwareImage::kTaken)
             result = 7;
     }
     std::uint8_t checksum = 0;

@@ -73,6 +73,7 @@ TEST(Utf8Text, UpperCaseIsTheWholeTextOrNothing) {
          "\xFC"
          "bung.hex"}, // not UTF-8: byte for byte
         {"ab\xC0\xAF", "ab\xC0\xAF"},
+        {"`az{@AZ[~\x7F", "`AZ{@AZ[~\x7F"}, // ASCII: only a to z change
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(UpperUtf8(in), out) << in;
