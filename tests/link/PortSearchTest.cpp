@@ -60,6 +60,19 @@ TEST_F(PortSearchTest, OpenFailureCodesHaveTheirTexts) {
                                "COM3: BRENVALDOR FOUND"}));
 }
 
+// A front end learns the port a search found from the search's own log line, and from no other.
+TEST_F(PortSearchTest, TheFoundLineNamesThePortAndNoOtherLineDoes) {
+    port.SetOpenError(1, kErrorPortMissing);
+    sim::ControllerModel controller;
+    port.AttachController(12, controller);
+    AutodetectPort(session);
+    ASSERT_EQ(host.log.back(), "COM12: BRENVALDOR FOUND");
+    EXPECT_EQ(FoundPortOf(host.log.back()), 12);
+    for (const char* other : {"COM1: NOT INSTALLED", "AUTODETECT SERIAL PORT", "COM12: BRENVALDOR FOUND ",
+                              "COM12 BRENVALDOR FOUND", "COM012: BRENVALDOR FOUND", ""})
+        EXPECT_EQ(FoundPortOf(other), std::nullopt) << other;
+}
+
 TEST_F(PortSearchTest, WrongAnswersAreUnknown) {
     sim::ControllerModel streaming;
     streaming.faults.stream = true;
