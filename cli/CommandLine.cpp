@@ -90,7 +90,8 @@ const std::vector<Subcommand>& Subcommands() {
          {{"IN", "firmware file, .hex or .bin"}, {"OUT", "binary image to write"}},
          kForce,
          "Loads IN as File > Open does and writes the image to OUT as File > Save As does: \".bin\" is\n"
-         "added unless OUT ends in .bin, and the file is written whole or not at all.",
+         "added unless OUT ends in .bin, and the file is written whole or not at all. A device, a\n"
+         "pipe or a folder as OUT is refused.",
          {65, 66, 73}},
         {"update",
          "Write a firmware file into the controller's flash",
@@ -129,8 +130,8 @@ const std::vector<Subcommand>& Subcommands() {
          {{"IN", "parameter file to send"}},
          kPortOptions,
          "File > Parameter > Update...: sets the controller's clock to this computer's time, then\n"
-         "sends the parameter file IN line by line (\".txt\" is added unless IN ends in .txt). The\n"
-         "controller does not answer, so a missing controller is not noticed here.",
+         "sends the parameter file IN, as it is named, line by line. The controller does not answer,\n"
+         "so a missing controller is not noticed here.",
          {1, 9, 66}},
         {"param-erase",
          "Erase the controller's three parameter blocks",
@@ -178,10 +179,12 @@ constexpr char kSubcommandOptions[] =
     "  --json            print one JSON object at the end (every subcommand)\n"
     "  -q, --quiet       standard output holds the result alone (every subcommand)\n";
 constexpr char kMainNotes[] =
-    "Without port options, the port and rate come from the settings file\n"
-    "($XDG_CONFIG_HOME/BrenvaldorFlash.ini or ~/.config/BrenvaldorFlash.ini), which is read and\n"
-    "never written; its [Ports] section maps COM numbers to devices. BRENVALDOR_PORT in the\n"
-    "environment stands in for --port.\n"
+    "The port is --port, else BRENVALDOR_PORT from the environment, else the settings file's\n"
+    "($XDG_CONFIG_HOME/BrenvaldorFlash.ini or ~/.config/BrenvaldorFlash.ini, read and never\n"
+    "written): SerialPort 1 to 6, with the rate SerialBaudRate and the devices of the COM numbers\n"
+    "in [Ports]. Only --auto, SerialPort=0 (AUTO) or no settings file at all search COM1 to COM28,\n"
+    "and the search names the port it chose before using it. A port that is given but empty or\n"
+    "wrong (--port '', an empty BRENVALDOR_PORT, SerialPort=99) is a usage error, never a search.\n"
     "\n"
     "Output: the log lines on standard output, errors on standard error as \"brenvaldor: error:\n"
     "...\", and on a terminal one progress line. --quiet leaves standard output the command's\n"
@@ -219,7 +222,11 @@ CLI::Validator SecondsCheck() {
 }
 
 void AddPortOptions(CLI::App& sub, Invocation& inv) {
-    sub.add_option(kPortOptionTexts[0].name, inv.port.port, kPortOptionTexts[0].help)->type_name("COMn|PATH");
+    // An empty value is a port given, and refused: it never turns into a search.
+    sub.add_option_function<std::string>(
+           kPortOptionTexts[0].name, [&inv](const std::string& port) { inv.port.port = port; },
+           kPortOptionTexts[0].help)
+        ->type_name("COMn|PATH");
     sub.add_flag(kPortOptionTexts[1].name, inv.port.autoPort, kPortOptionTexts[1].help);
     sub.add_option(kPortOptionTexts[2].name, inv.port.baud, kPortOptionTexts[2].help)
         ->type_name("RATE")

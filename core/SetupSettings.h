@@ -39,6 +39,16 @@ std::int32_t ParseDecimal(std::string_view text);
 
 // 1 to 6 -> that COM port; anything else (including a missing key) -> 0, meaning AUTO.
 int ReadPortChoice(const IniFile& file);
+// The port choice as a front end that must not search unasked reads it: a missing SerialPort, 0,
+// or SerialPortAuto=1 with anything but 1 to 6 is the AUTO choice (a search); 1 to 6 is that
+// port; anything else (empty, text, 7 and above, negative) is a wrong entry, kept as written.
+struct PortSetting {
+    enum class Kind { Search, Port, Invalid };
+    Kind kind = Kind::Search;
+    int port = 0;     // Kind::Port
+    std::string text; // Kind::Invalid: the value of SerialPort
+};
+PortSetting ReadPortSetting(const IniFile& file);
 // 9600, 19200, 57600 -> that rate; anything else -> 38400.
 int ReadBaudRate(const IniFile& file);
 // SerialPort, SerialPortAuto, SerialBaudRate in that order, each written with "%d".

@@ -46,8 +46,7 @@ void FlashTool::ReadSettings() {
     else
         OnPortCom(port);
     OnBaud(settings::ReadBaudRate(ini));
-    for (const auto& [number, path] : settings::ReadPortOverrides(ini))
-        m_portMap.Override(number, path);
+    m_portMap = PortMapFromSettings(ini);
     if (!m_serialPort)
         m_serialPort = MakeSystemPort(m_portMap);
 }
