@@ -287,6 +287,15 @@ int ReplaceFile(const std::string& from, const std::string& to) {
     return moved ? 0 : LastErrno();
 }
 
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (IsDeviceName(to))
+        return EEXIST;
+    // Without MOVEFILE_REPLACE_EXISTING the move fails where anything has the name.
+    const bool moved =
+        MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(), MOVEFILE_WRITE_THROUGH);
+    return moved ? 0 : LastErrno();
+}
+
 void RemoveFile(const std::string& path) {
     DeleteFileW(WideFromUtf8(path).c_str());
 }
