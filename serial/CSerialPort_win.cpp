@@ -79,8 +79,8 @@ void CSerialPort::Line::Open(const std::string& name, std::uint32_t baud, Serial
     if (!SetCommState(m_portHandle, &dcb))
         ThrowSerialException();
     // A session starts with empty queues. The system's serial driver empties them at each open,
-    // but a driver may keep what came in after the last program closed the port (a late answer to
-    // its last command), which would be read as the first answer of this one.
+    // but a driver may keep what came in after the last program closed the port (Wine on a
+    // pseudo-terminal does), which would be read as the first answer of this one.
     Purge(PURGE_RXCLEAR | PURGE_TXCLEAR);
 }
 
