@@ -52,7 +52,10 @@ operations)
     [ -f "$folder/Sicherung.bin" ] || fail "the backup is not in $folder"
     cmp -s -i 16384 "$folder/Sicherung.bin" "$folder/übung.bin" || fail "the backup differs from the file"
 
-    run 0 verify "$folder/übung.hex" --port "$port"
+    run 0 verify "$folder/übung.hex" --port "$port" --wait 5
+    # --wait looks for the port until it opens, and gives up on one that never appears.
+    run 1 verify "$folder/übung.hex" --port COM99 --wait 0.5
+    grep -qF '\\.\COM99 did not appear within the --wait time' err || fail "--wait: $(cat err)"
     # One byte of the firmware changed: its sector differs.
     size=$(stat -c %s "$folder/Sicherung.bin")
     offset=$( (cmp -l "$folder/Sicherung.bin" <(head -c "$size" /dev/zero | tr '\0' '\377') || true) |
