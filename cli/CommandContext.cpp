@@ -66,7 +66,7 @@ int CommandContext::ChoosePort(PortUse use) {
         request = {std::nullopt, true, inv.port.baud};
     std::string error;
     const auto chosen =
-        cli::ChoosePort(request, IniFile::Load(settings::FilePath()), std::getenv(kPortVariable), error);
+        cli::ChoosePort(request, IniFile::Load(settings::ReadPath()), std::getenv(kPortVariable), error);
     if (!chosen) {
         host.Error(error);
         return exit_status::Usage;
@@ -80,7 +80,7 @@ int CommandContext::ChoosePort(PortUse use) {
         host.Note(Format(kUsing, PortDescription(choice).c_str()));
     // Said before the command sends anything to the port it found.
     host.OnPortFound([this](int found) {
-        host.Note(Format(kSearchChose, ComName(found).c_str(), choice.map.DevicePath(found).c_str()));
+        host.Note(Format(kSearchChose, ComName(found).c_str(), DevicePathOf(choice, found).c_str()));
     });
     return exit_status::Ok;
 }
@@ -92,7 +92,7 @@ int CommandContext::WaitForPort() {
         host.Error(kWaitNeedsPort);
         return exit_status::Usage;
     }
-    const std::string device = choice.map.DevicePath(choice.settings.m_nPort);
+    const std::string device = DevicePathOf(choice);
     if (WaitForDevice(clock, device, inv.waitSeconds))
         return exit_status::Ok;
     host.Error(device + kDidNotAppear);

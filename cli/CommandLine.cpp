@@ -2,8 +2,10 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/HelpNotes.h"
 #include "cli/Invocation.h"
 #include "cli/JsonReport.h"
+#include "cli/PortNaming.h"
 #include "cli/Usage.h"
 #include "core/FileUtil.h"
 #include "core/Format.h"
@@ -156,7 +158,7 @@ struct OptionText {
 };
 
 constexpr std::array<OptionText, 4> kPortOptionTexts{{
-    {"--port", "COMn (1 to 28) or a device path, used as is"},
+    {"--port", kPortOptionHelp},
     {"--auto", "search the ports first, as Setup > Port > AUTO"},
     {"--baud", "rate of the data phase"},
     {"--wait", "wait up to SECONDS for the port's device"},
@@ -167,7 +169,7 @@ const std::vector<std::string> kValueOptions{"--port", "--baud", "--wait"};
 constexpr char kSubcommandOptions[] =
     "Options of the subcommands, written after the subcommand's name\n"
     "(brenvaldor update fw.hex --port COM5 --baud 57600):\n"
-    "  --port COMn|PATH  COMn (1 to 28) or a device path, used as is\n"
+    "  --port COMn|PATH  %s\n"
     "  --auto            search the ports first, as Setup > Port > AUTO\n"
     "  --baud RATE       rate of the data phase: 9600, 19200, 38400 or 57600\n"
     "  --wait SECONDS    wait up to SECONDS for the port's device\n"
@@ -180,9 +182,8 @@ constexpr char kSubcommandOptions[] =
     "  -q, --quiet       standard output holds the result alone (every subcommand)\n";
 constexpr char kMainNotes[] =
     "The port is --port, else BRENVALDOR_PORT from the environment, else the settings file's\n"
-    "($XDG_CONFIG_HOME/BrenvaldorFlash.ini or ~/.config/BrenvaldorFlash.ini, read and never\n"
-    "written): SerialPort 1 to 6, with the rate SerialBaudRate and the devices of the COM numbers\n"
-    "in [Ports]. Only --auto, SerialPort=0 (AUTO) or no settings file at all search COM1 to COM28,\n"
+    "%s"
+    "Only --auto, SerialPort=0 (AUTO) or no settings file at all search COM1 to COM28,\n"
     "and the search names the port it chose before using it. A port that is given but empty or\n"
     "wrong (--port '', an empty BRENVALDOR_PORT, SerialPort=99) is a usage error, never a search.\n"
     "\n"
@@ -192,14 +193,20 @@ constexpr char kMainNotes[] =
     "object at the end instead: command, port, device, baud, result, message, log, elapsed_s,\n"
     "output.\n"
     "\n"
-    "Ctrl-C, SIGTERM or SIGHUP stops a command at its next wait, leaves no output file and exits\n"
-    "with 130; a controller the command switched to a faster rate is sent back to 9600 bit/s\n"
-    "where that is safe, else the message says to switch it off and on.\n"
-    "\n"
-    "Parameter Edit has no command-line form: edit the parameter file in any text editor, then\n"
-    "send it with param-update. 'brenvaldor help SUBCOMMAND' shows the subcommand's own help.\n";
+    "%s stops a command at its next wait, closes the port, leaves no output file
+    "
+    "and exits with 130; a controller the command switched to a faster rate is sent back to
+    "
+    "9600 bit/s where that is safe, else the message says to switch it off and on.
+    "
+    "
+    "
+    "Parameter Edit has no command-line form: edit the parameter file in any text editor, then
+    "
+    "send it with param-update. 'brenvaldor help SUBCOMMAND' shows the subcommand's own help.
+    ";
 
-constexpr char kWaitFormat[] = "must be a number of seconds, 0 or more, not '%s'";
+    constexpr char kWaitFormat[] = "must be a number of seconds, 0 or more, not '%s'";
 constexpr char kUnknownOption[] = "unknown option '%s'";
 constexpr char kUnknownOptionOf[] = "unknown option '%s' for %s";
 constexpr char kUnexpectedArgument[] = "unexpected argument '%s'";
@@ -369,7 +376,8 @@ struct Parser {
     Parser() {
         app.set_version_flag("--version", std::string(kProgram) + " " + BF_VERSION);
         app.get_formatter()->column_width(26);
-        app.footer(std::string(kSubcommandOptions) + "\n" + kMainNotes + "\n" + ExitStatusHelp());
+        app.footer(Format(kSubcommandOptions, kPortOptionHelp) + "\n" +
+                   Format(kMainNotes, kSettingsNote, kInterruptNote) + "\n" + ExitStatusHelp());
         for (const Subcommand& entry : Subcommands())
             AddCommand(app, entry, inv, files);
     }

@@ -55,7 +55,7 @@ bool PlainTerminal() {
 }
 
 int Ports(CommandContext& c) {
-    for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::FilePath())))) {
+    for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::ReadPath())))) {
         std::string line = ComName(e.port) + "\t" + e.path;
         if (!e.exists) {
             c.host.Print(line + "\tabsent");
@@ -88,7 +88,7 @@ int Detect(CommandContext& c) {
         c.host.Error(kNoControllerFound);
         return exit_status::NoAnswer;
     }
-    c.host.Print(ComName(found) + " " + c.choice.map.DevicePath(found));
+    c.host.Print(ComName(found) + " " + DevicePathOf(c.choice, found));
     return exit_status::Ok;
 }
 

@@ -1,34 +1,24 @@
 #include "cli/PortChoice.h"
 
+#include "cli/PortNaming.h"
 #include "core/ComName.h"
-#include "core/FileSystem.h"
 #include "core/Format.h"
 #include "core/SetupSettings.h"
+#include "serial/SystemPort.h"
 
 namespace bf::cli {
 
 namespace {
 
 constexpr char kAutoLabel[] = "AUTO";
-constexpr int kPathPort = 1; // where a path that no COM number leads to is reached
 constexpr char kPortOption[] = "--port";
 constexpr char kSearchDescription[] = "a port search over COM1 to COM28 at %d bit/s";
 constexpr char kPortDescription[] = "%s (%s) at %d bit/s";
-constexpr char kPortHint[] = "give COM1 to COM28 or a device path such as /dev/ttyUSB0";
 constexpr char kEmptyPort[] =
     "%s is empty: %s; without a port the settings file decides (no file: a port search)";
 constexpr char kInvalidPort[] = "invalid port '%s' in %s: %s";
 constexpr char kInvalidSetting[] =
     "invalid port 'SerialPort=%s' in %s: give 1 to 6, or 0 for AUTO (a port search); or give --port";
-
-int PortForPath(PortMap& map, const std::string& path) {
-    const std::string device = CanonicalPath(path);
-    for (int port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
-        if (CanonicalPath(map.DevicePath(port)) == device)
-            return port;
-    map.Override(kPathPort, path);
-    return kPathPort;
-}
 
 // The port the option or the environment gives, into `choice`; false with `error` naming `source`.
 bool TakeGivenPort(const std::string& text, const char* source, PortChoice& choice, std::string& error) {
@@ -38,17 +28,14 @@ bool TakeGivenPort(const std::string& text, const char* source, PortChoice& choi
         error = Format(kEmptyPort, source, kPortHint);
         return false;
     }
-    if (IsDevicePath(text)) {
-        choice.settings.m_nPort = PortForPath(choice.map, text);
-        return true;
-    }
-    const auto number = ComNumber(text);
-    if (!number || *number < PortMap::kFirstPort || *number > PortMap::kLastPort) {
+    const auto number = IsDevicePath(text) ? PortOfPath(choice.map, text) : ComNumber(text);
+    if (!number || *number < PortMap::kFirstPort || *number > LastGivenPort()) {
         error = Format(kInvalidPort, text.c_str(), source, kPortHint);
         return false;
     }
     choice.settings.m_nPort = *number;
-    choice.label = ComName(*number);
+    if (!IsDevicePath(text))
+        choice.label = ComName(*number);
     return true;
 }
 
@@ -56,7 +43,7 @@ bool TakeGivenPort(const std::string& text, const char* source, PortChoice& choi
 bool TakeSettingsPort(const IniFile& settingsFile, PortChoice& choice, std::string& error) {
     const settings::PortSetting entry = settings::ReadPortSetting(settingsFile);
     if (entry.kind == settings::PortSetting::Kind::Invalid) {
-        error = Format(kInvalidSetting, entry.text.c_str(), settings::FilePath().c_str());
+        error = Format(kInvalidSetting, entry.text.c_str(), settings::ReadPath().c_str());
         return false;
     }
     choice.settings.m_nPort = entry.port;
@@ -98,7 +85,11 @@ std::string PortDescription(const PortChoice& choice) {
 }
 
 std::string DevicePathOf(const PortChoice& choice) {
-    return choice.settings.m_nPort == 0 ? std::string() : choice.map.DevicePath(choice.settings.m_nPort);
+    return choice.settings.m_nPort == 0 ? std::string() : DevicePathOf(choice, choice.settings.m_nPort);
+}
+
+std::string DevicePathOf(const PortChoice& choice, int port) {
+    return MakeSystemPort(choice.map)->DevicePath(port);
 }
 
 std::string PortLabel(const PortChoice& choice) {

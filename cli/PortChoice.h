@@ -12,7 +12,7 @@ namespace bf::cli {
 
 // What the command line was told about the port; empty or 0 where it was told nothing.
 struct PortRequest {
-    std::optional<std::string> port; // "COMn" (n 1 to 28) or a device path; given even when empty
+    std::optional<std::string> port; // "COMn" or a device path (PortNaming.h); given even when empty
     bool autoPort = false;
     int baud = 0;
 };
@@ -42,6 +42,9 @@ std::string PortDescription(const PortChoice& choice);
 
 // The device the port leads to; empty for a search that found none.
 std::string DevicePathOf(const PortChoice& choice);
+// The device that port `port` leads to on this system: through the choice's map on POSIX systems,
+// "\\.\COMn" on Windows.
+std::string DevicePathOf(const PortChoice& choice, int port);
 
 // The label of the port used: for a search, "COMn" of the port found or "AUTO"; otherwise the
 // choice's own label.

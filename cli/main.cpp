@@ -1,4 +1,5 @@
 // brenvaldor: the command line of BrenvaldorFlash, for scripts, service vans and production lines.
+#include "cli/Arguments.h"
 #include "cli/CommandLine.h"
 #include "cli/Interrupt.h"
 #include "core/System.h"
@@ -7,5 +8,10 @@
 
 int main(int argc, char** argv) {
     bf::cli::InstallInterruptHandlers();
-    return bf::cli::Main(argc, argv, std::cout, std::cerr, bf::StandardErrorIsTerminal());
+    const std::vector<std::string> arguments = bf::cli::Utf8Arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+        pointers.push_back(argument.c_str());
+    return bf::cli::Main(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr,
+                         bf::StandardErrorIsTerminal());
 }

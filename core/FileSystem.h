@@ -24,6 +24,8 @@ constexpr int kNameTakenMeanwhile = 0x10002;   // a file took the name while the
 
 // True for a character that ends a folder name in a path: '/' (on Windows '\' as well).
 bool IsPathSeparator(char c);
+// The separator this system writes between the names of a path: '/' (on Windows '\').
+char PreferredSeparator();
 // The length of the drive prefix of `path`, which belongs to the folder part without ending in a
 // separator: "C:" of "C:out.bin" and of "C:\x\out.bin" on Windows; 0 on POSIX systems.
 std::size_t DrivePrefixLength(std::string_view path);

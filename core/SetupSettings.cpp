@@ -1,6 +1,7 @@
 #include "core/SetupSettings.h"
 
 #include "core/ComName.h"
+#include "core/FileSystem.h"
 #include "core/Format.h"
 #include "core/System.h"
 
@@ -28,7 +29,15 @@ std::string Decimal(std::int32_t value) {
 } // namespace
 
 std::string FilePath() {
-    return SettingsFolder() + "/" + kFileName;
+    return SettingsFolder() + PreferredSeparator() + kFileName;
+}
+
+std::string ReadPath(const std::string& path) {
+    const std::string folder = SharedSettingsFolder();
+    if (folder.empty() || NameInUse(path))
+        return path;
+    const std::string shared = folder + PreferredSeparator() + kFileName;
+    return NameInUse(shared) ? shared : path;
 }
 
 std::int32_t ParseDecimal(std::string_view text) {

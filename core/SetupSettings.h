@@ -24,8 +24,14 @@ constexpr char kKeySerialBaudRate[] = "SerialBaudRate";
 constexpr int kDefaultBaudRate = 38400;
 
 // The settings file in the user's settings folder (SettingsFolder, core/System.h): on Linux
-// $XDG_CONFIG_HOME/BrenvaldorFlash.ini, else $HOME/.config/BrenvaldorFlash.ini.
+// $XDG_CONFIG_HOME/BrenvaldorFlash.ini, else $HOME/.config/BrenvaldorFlash.ini; on Windows
+// %APPDATA%\BrenvaldorFlash.ini. Settings are saved there.
 std::string FilePath();
+// Where the settings of the file at `path` are read from: `path` itself, or while nothing has that
+// name, the settings file of the shared settings folder (SharedSettingsFolder, core/System.h: the
+// Windows folder), so that an earlier installation's port and rate carry over. That file is only
+// ever read.
+std::string ReadPath(const std::string& path = FilePath());
 
 // The standard decimal conversion: leading blanks and a sign allowed, stops at the first
 // non-digit, 0 without digits; values beyond 32 bits saturate instead of overflowing.

@@ -78,6 +78,10 @@ void CSerialPort::Line::Open(const std::string& name, std::uint32_t baud, Serial
     SetLineSettings(dcb, baud, parity, dataBits, stopBits, flow);
     if (!SetCommState(m_portHandle, &dcb))
         ThrowSerialException();
+    // A session starts with empty queues. The system's serial driver empties them at each open,
+    // but a driver may keep what came in after the last program closed the port (Wine on a
+    // pseudo-terminal does), which would be read as the first answer of this one.
+    Purge(PURGE_RXCLEAR | PURGE_TXCLEAR);
 }
 
 void CSerialPort::Line::Close() {

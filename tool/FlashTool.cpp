@@ -39,7 +39,8 @@ void FlashTool::Start() {
 }
 
 void FlashTool::ReadSettings() {
-    const IniFile ini = IniFile::Load(m_settingsPath);
+    // Until this user's file exists, an earlier installation's settings are the starting values.
+    const IniFile ini = IniFile::Load(settings::ReadPath(m_settingsPath));
     const int port = settings::ReadPortChoice(ini);
     if (port == 0)
         OnPortAuto();

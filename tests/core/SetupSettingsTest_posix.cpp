@@ -1,5 +1,6 @@
 // Where the settings file lives on a POSIX system: the environment and the password database.
 #include "core/SetupSettings.h"
+#include "core/System.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,14 @@ TEST(SetupSettings, WithoutHomeTheFileLivesInTheUsersHomeFolderFromThePasswordDa
         ::setenv("HOME", savedHome.c_str(), 1);
     else
         ::unsetenv("HOME");
+}
+
+// POSIX systems have no shared settings of an earlier installation: the user's file is read,
+// whether it exists or not.
+TEST(SetupSettings, SettingsAreReadFromTheUsersFileAlone) {
+    EXPECT_EQ(SharedSettingsFolder(), "");
+    EXPECT_EQ(ReadPath("/nonexistent/BrenvaldorFlash.ini"), "/nonexistent/BrenvaldorFlash.ini");
+    EXPECT_EQ(ReadPath("/etc/hostname"), "/etc/hostname");
 }
 
 } // namespace

@@ -73,5 +73,42 @@ TEST_F(ParameterFileTest, EditWhereNoFileCanBeCreatedSaysWhyAndOpensNothing) {
     EXPECT_FALSE(std::filesystem::exists(PathOf("missing")));
 }
 
+// The pieces are the file's bytes as they are (no line end translated, NUL and all), cut after
+// each line feed and every 255 bytes, across the reader's buffer.
+TEST_F(ParameterFileTest, PiecesAreTheFilesBytesCutAtLineFeedsAnd255Bytes) {
+    std::string content;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 1500; ++i) {
+        expected.push_back("P" + std::to_string(i) + "=v\r\n");
+        content += expected.back();
+    }
+    const std::string longLine = std::string(600, 'x') + "\n";
+    expected.insert(expected.end(),
+                    {longLine.substr(0, 255), longLine.substr(255, 255), longLine.substr(510)});
+    content += longLine;
+    expected.push_back(std::string("A\0\x1A\xFF", 4));
+    content += expected.back();
+    ASSERT_GT(content.size(), 3 * 4096u);
+    WriteFile(PathOf("p.txt"), content);
+
+    ParameterPieceReader reader(PathOf("p.txt"));
+    ASSERT_TRUE(reader.IsOpen());
+    std::vector<std::string> pieces;
+    for (std::string piece; reader.Next(piece);)
+        pieces.push_back(piece);
+    EXPECT_EQ(pieces, expected);
+}
+
+TEST_F(ParameterFileTest, NoPiecesFromWhatIsNoRegularFile) {
+    std::filesystem::create_directory(dir / "folder.txt");
+    for (const std::string& path : {PathOf("missing.txt"), PathOf("folder.txt")}) {
+        ParameterPieceReader reader(path);
+        EXPECT_FALSE(reader.IsOpen()) << path;
+        std::string piece = "old";
+        EXPECT_FALSE(reader.Next(piece));
+        EXPECT_EQ(piece, "");
+    }
+}
+
 } // namespace
 } // namespace bf::test

@@ -5,6 +5,7 @@
 #include "link/Link.h"
 #include "serial/CSerialException.h"
 #include "serial/CSerialPort.h"
+#include "serial/PortInventory.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/VirtualClock.h"
 
@@ -197,6 +198,23 @@ TEST_F(WindowsPort, LinkPrimitivesWorkAcrossARateSwitch) {
     port.Drain();
     port.Close();
     EXPECT_FALSE(port.IsOpen());
+}
+
+// The `ports` list: COM1 to COM28 by the system's names; a port the system has leads to its device
+// (Wine names only the ports it found itself, not the simulator's), a missing one is absent.
+TEST_F(WindowsPort, TheInventoryListsTheSystemsPortsByTheirOwnNames) {
+    const PortEntry missing = DescribePort(kMissingPort, {});
+    EXPECT_FALSE(missing.exists);
+    EXPECT_FALSE(missing.accessible);
+    EXPECT_EQ(missing.path, "\\\\.\\COM99");
+    const std::vector<PortEntry> list = TakePortInventory(PortMap{});
+    ASSERT_EQ(list.size(), 28u);
+    for (const PortEntry& entry : list) {
+        SCOPED_TRACE(entry.port);
+        EXPECT_EQ(entry.path, port.DevicePath(entry.port)) << "the [Ports] map plays no part";
+        EXPECT_EQ(entry.exists, !entry.device.empty());
+        EXPECT_EQ(entry.accessible, entry.exists);
+    }
 }
 
 TEST_F(WindowsPort, AMissingPortIsCodeTwoWithTheSystemText) {
