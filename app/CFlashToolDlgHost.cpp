@@ -22,7 +22,6 @@ namespace bf {
 
 namespace {
 constexpr char kLineEnd[] = "\r\n";
-constexpr char kBoxReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
 // Longest sleep of a pumping wait while no event is pending: short enough for the window to
 // stay lively, long enough that an idle wait costs next to no processor time.
 constexpr std::uint32_t kIdleSliceMs = 10;
@@ -130,8 +129,8 @@ std::optional<std::string> CFlashToolDlg::AskSaveFileName(const std::vector<File
 }
 
 bool CFlashToolDlg::ConfirmOverwrite(const std::string& path) {
-    return m_prompter.AskYesNo(this,
-                               QString::fromLatin1(kBoxReplaceQuestion).arg(QFile::decodeName(path.c_str())),
+    const std::string shownPath = QFile::decodeName(path.c_str()).toStdString();
+    return m_prompter.AskYesNo(this, QString::fromStdString(FlashTool::OverwriteQuestion(shownPath)),
                                QString::fromLatin1(FlashTool::kApplicationTitle));
 }
 
