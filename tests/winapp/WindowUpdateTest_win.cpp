@@ -1,6 +1,6 @@
 // The Windows window end to end: File > Open of the demo firmware, then File > Update through the
-// system's serial port against brenvaldor-sim on COM<BF_TEST_COM> (scripts/wine-run --sim), and
-// a program backup that shows the controller's flash now equals the firmware image.
+// system's serial port against brenvaldor-sim on COM<BF_TEST_COM> (scripts/wine-run --sim). The
+// controller's checksum of every sector the image touches matches the image ("CHECKSUM OK").
 #include "core/Clock.h"
 #include "serial/CSerialPort.h"
 #include "tests/winapp/WindowFixture_win.h"
@@ -43,11 +43,6 @@ class SimulatorComPort final : public Port {
     CSerialPort m_port;
 };
 
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::wstring Wide(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
@@ -69,18 +64,16 @@ TEST(WindowUpdateTest, UpdateThroughTheWindowLeavesTheFileInTheControllersFlash)
     SendMessageW(window.Handle(), WM_COMMAND, FileOpen, 0);
     SendMessageW(window.Handle(), WM_COMMAND, FileUpdate, 0);
     const std::string log = window.LogText();
-    EXPECT_NE(log.find("OPEN SERIAL PORT COM1:57600\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("CHECKSUM OK\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.rfind("OPEN SERIAL PORT COM1:57600\r\n", 0), 0u) << log;
+    EXPECT_NE(log.find("ERASE FLASH MEMORY\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("VERIFY CHECKSUM\r\nCHECKSUM OK\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("SERIAL PORT CLOSED\r\n")) << log;
     EXPECT_TRUE(prompter.boxes.empty());
+    // The pane shows what the log holds.
+    wchar_t pane[4096] = {};
+    GetDlgItemTextW(window.Handle(), Log, pane, 4096);
+    EXPECT_EQ(std::wstring(pane), Wide(log));
 
-    // The image as a file, and the controller's flash read back: the same bytes.
-    prompter.fileAnswers.push_back(Wide(dir / "image.bin"));
-    SendMessageW(window.Handle(), WM_COMMAND, FileSaveAs, 0);
-    prompter.fileAnswers.push_back(Wide(dir / "flash.bin"));
-    SendMessageW(window.Handle(), WM_COMMAND, FileBackup, 0);
-    const std::string image = FileBytes(dir / "image.bin");
-    ASSERT_EQ(image.size(), 1048608u);
-    EXPECT_TRUE(image == FileBytes(dir / "flash.bin")) << window.LogText();
     EXPECT_TRUE(SendMessageW(window.ToolBar(), TB_ISBUTTONENABLED, ToolbarUpdate, 0));
 }
 
