@@ -22,9 +22,6 @@ namespace bf {
 
 namespace {
 constexpr char kLineEnd[] = "\r\n";
-// Longest sleep of a pumping wait while no event is pending: short enough for the window to
-// stay lively, long enough that an idle wait costs next to no processor time.
-constexpr std::uint32_t kIdleSliceMs = 10;
 
 // Only the log's own line ends break lines in the pane. A carriage return inside a line (a
 // parameter line sent with its CR LF shows "...\r ") stays in m_strLog but is not drawn, as a
@@ -97,11 +94,7 @@ void CFlashToolDlg::PumpMessages() {
 }
 
 void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
-    // Nobody reads the port during this wait, so waiting input must not end the pause early.
-    PumpUntilElapsed(m_clock, ms, [this](std::uint32_t msLeft) {
-        if (!PumpStep())
-            m_clock.sleepMs(std::min(kIdleSliceMs, msLeft));
-    });
+    WaitHandlingEvents(m_clock, ms, [this] { return PumpStep(); });
 }
 
 void CFlashToolDlg::ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
