@@ -9,16 +9,12 @@
 #include "winapp/Prompter.h"
 #include "winapp/WideText.h"
 
-#include <algorithm>
-
 namespace bf::win {
 
 namespace {
 constexpr wchar_t kLineEnd[] = L"\r\n";
 constexpr wchar_t kDeviceManager[] = L"devmgmt.msc";
 constexpr wchar_t kEditor[] = L"notepad.exe";
-// Longest sleep of a pumping wait while no message is pending (see the Qt window).
-constexpr std::uint32_t kIdleSliceMs = 10;
 
 std::wstring Win32Filter(const std::vector<FileFilter>& filters) {
     std::wstring text;
@@ -136,10 +132,7 @@ void CFlashToolDlg::PumpMessages() {
 }
 
 void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
-    PumpUntilElapsed(m_clock, ms, [this](std::uint32_t msLeft) {
-        if (!PumpStep())
-            m_clock.sleepMs(std::min(kIdleSliceMs, msLeft));
-    });
+    WaitHandlingEvents(m_clock, ms, [this] { return PumpStep(); });
 }
 
 void CFlashToolDlg::ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
