@@ -63,28 +63,10 @@ TEST_F(CommandTest, MenuCommandsMoveTheMarksAndThePane) {
 }
 
 TEST_F(CommandTest, MenuAndToolbarIdsRunTheirOperations) {
-    const struct {
-        int id;
-        const char* operation;
-    } commands[] = {
-        {FileOpen, "OpenFirmware"},
-        {ToolbarOpen, "OpenFirmware"},
-        {FileSaveAs, "SaveFirmwareAs"},
-        {FileBackup, "BackupProgram"},
-        {FileUpdate, "UpdateProgram"},
-        {ToolbarUpdate, "UpdateProgram"},
-        {FileReset, "ResetController"},
-        {ParamBackup, "ParameterBackup"},
-        {PopupParamBackup, "ParameterBackup"},
-        {ParamUpdate, "ParameterUpdate"},
-        {PopupParamUpdate, "ParameterUpdate"},
-        {ParamEdit, "ParameterEdit"},
-        {ParamErase, "EraseParameterBlocks"},
-    };
-    for (const auto& c : commands) {
+    for (const auto& [id, operation] : kOperationCommands) {
         m_operations.ran.clear();
-        Command(Dialog(), c.id);
-        EXPECT_EQ(m_operations.ran, std::vector<std::string>{c.operation}) << c.id;
+        Command(Dialog(), id);
+        EXPECT_EQ(m_operations.ran, std::vector<std::string>{operation}) << id;
     }
 }
 
