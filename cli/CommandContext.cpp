@@ -1,11 +1,16 @@
 #include "cli/CommandContext.h"
 
 #include "cli/DeviceWait.h"
+#include "core/ComName.h"
 #include "core/FileSystem.h"
 #include "core/FileUtil.h"
+#include "core/Format.h"
 #include "core/SetupSettings.h"
 #include "firmware/FirmwareCommands.h"
+#include "serial/PortInventory.h"
+#include "serial/SerialTypes.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace bf::cli {
@@ -23,6 +28,17 @@ constexpr char kWaitNeedsPort[] =
     "settings file";
 constexpr char kDidNotAppear[] = " did not appear within the --wait time";
 constexpr char kLineWord[] = ", line ";
+constexpr char kSearchChose[] = "the port search chose %s (%s)";
+constexpr char kUsing[] = "using %s";
+constexpr char kBinaryCut[] =
+    "%s holds %llu bytes, more than the image takes: its last %llu bytes, from offset "
+    "0x%X on, are left out";
+constexpr char kDeviceReason[] = "%s: %s";
+constexpr char kPermissionFix[] = "the device belongs to group %s: %s";
+constexpr char kHeldBy[] = "%s is held by %s (PID %ld)";
+constexpr char kMaybeOtherRate[] =
+    "an interrupted or failed run may have left the controller at another rate: switch it off and "
+    "on, put it in 'Connect PC' mode again (firmware commands), and repeat the command";
 
 // The conversion error numbers in plain words, for the "Error: N" of a file that does not convert.
 const char* ConversionReason(int errorNumber) {
@@ -44,10 +60,13 @@ const char* ConversionReason(int errorNumber) {
 
 } // namespace
 
-int CommandContext::ChoosePort() {
+int CommandContext::ChoosePort(PortUse use) {
+    PortRequest request = inv.port;
+    if (use == PortUse::Search)
+        request = {std::nullopt, true, inv.port.baud};
     std::string error;
     const auto chosen =
-        cli::ChoosePort(inv.port, IniFile::Load(settings::FilePath()), std::getenv(kPortVariable), error);
+        cli::ChoosePort(request, IniFile::Load(settings::ReadPath()), std::getenv(kPortVariable), error);
     if (!chosen) {
         host.Error(error);
         return exit_status::Usage;
@@ -55,6 +74,14 @@ int CommandContext::ChoosePort() {
     choice = *chosen;
     usesPort = true;
     port.SetPortMap(choice.map);
+    if (use == PortUse::Search)
+        return exit_status::Ok; // the port found is the command's result
+    if (!choice.settings.m_bAutoPort && host.OnTerminal())
+        host.Note(Format(kUsing, PortDescription(choice).c_str()));
+    // Said before the command sends anything to the port it found.
+    host.OnPortFound([this](int found) {
+        host.Note(Format(kSearchChose, ComName(found).c_str(), DevicePathOf(choice, found).c_str()));
+    });
     return exit_status::Ok;
 }
 
@@ -65,11 +92,29 @@ int CommandContext::WaitForPort() {
         host.Error(kWaitNeedsPort);
         return exit_status::Usage;
     }
-    const std::string device = choice.map.DevicePath(choice.settings.m_nPort);
+    const std::string device = DevicePathOf(choice);
     if (WaitForDevice(clock, device, inv.waitSeconds))
         return exit_status::Ok;
     host.Error(device + kDidNotAppear);
     return exit_status::NoAnswer;
+}
+
+// Why the port would not open, below the box text: the device and the system's own reason, and
+// what to do about a permission (as the ports list says it) or who holds a busy port.
+void CommandContext::SayWhyThePortFailed() {
+    const auto& failure = watched.LastOpenFailure();
+    if (!failure)
+        return;
+    const std::string device = port.DevicePath(failure->port);
+    host.Error(Format(kDeviceReason, device.c_str(), failure->reason.c_str()));
+    if (failure->systemError == EACCES || failure->code == EACCES) {
+        const PortEntry entry = DescribePort(failure->port, device);
+        if (!entry.fix.empty())
+            host.Error(Format(kPermissionFix, entry.group.c_str(), entry.fix.c_str()));
+    } else if (failure->code == kErrorPortBusy) {
+        if (const auto holder = port.HolderOf(failure->port))
+            host.Error(Format(kHeldBy, device.c_str(), holder->name.c_str(), holder->pid));
+    }
 }
 
 int CommandContext::Finish(const CommandResult& result, FileRole role) {
@@ -77,10 +122,20 @@ int CommandContext::Finish(const CommandResult& result, FileRole role) {
     // Failures the window only logs (or shows as a line, like CHECKSUM ERROR) are named here.
     if (status != exit_status::Ok && status != exit_status::Interrupted && host.Message().empty())
         host.Error(ExitStatusText(status));
+    if (status == exit_status::PortFailed)
+        SayWhyThePortFailed();
+    if (status == exit_status::NoAnswer || status == exit_status::NoRateAnswer)
+        host.Error(kMaybeOtherRate);
     return status;
 }
 
 int PrepareOutput(CommandContext& c, const std::string& chosen, const char* extension, std::string& path) {
+    // The extension is the save dialog's rule for a name typed without one; a device, a pipe or a
+    // folder given as the output is no such name, and no file is made beside it.
+    if (const FileType type = TypeOf(chosen); type == FileType::Folder || type == FileType::Other) {
+        c.host.Error(FileWriteErrorText(chosen, type == FileType::Folder ? EISDIR : kNotRegularFile));
+        return exit_status::CannotCreate;
+    }
     path = WithExpectedExtension(chosen, extension);
     if (NameInUse(path) && !c.inv.force) {
         c.host.Error(path + kExists);
@@ -120,6 +175,10 @@ int LoadFirmware(CommandContext& c, const std::string& path, LoadedImage& loaded
     }
     loaded.fileSize = r.fileSize;
     loaded.type = HasExtension(path, kHexExtension) ? kSRecordType : kBinaryType;
+    if (loaded.type == kBinaryType && r.fileSize > FirmwareImage::kImageSize)
+        c.host.Note(Format(kBinaryCut, path.c_str(), static_cast<unsigned long long>(r.fileSize),
+                           static_cast<unsigned long long>(r.fileSize - FirmwareImage::kImageSize),
+                           static_cast<unsigned>(FirmwareImage::kImageSize)));
     return exit_status::Ok;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/ExitStatus.h"
 #include "cli/Invocation.h"
+#include "cli/WatchedPort.h"
 #include "firmware/FirmwareImage.h"
 #include "link/CommandResult.h"
 #include "link/Session.h"
@@ -30,19 +31,25 @@ struct CommandContext {
     ConsoleHost& host;
     Clock& clock;
     CSerialPort port;
+    WatchedPort watched{port}; // the operations talk through it
     PortChoice choice;
     bool usesPort = false;             // the command chose a port (the report names it)
-    bool flashing = false;             // the controller's flash is being rewritten
+    bool flashing = false;             // an update runs: its erases leave the flash incomplete
     std::optional<std::string> output; // the file the command wrote, once it is complete
 
-    Session MakeSession() { return Session{host, clock, port, choice.settings}; }
+    Session MakeSession() { return Session{host, clock, watched, choice.settings}; }
 
-    // The port and rate from the options, the environment and the settings file (read only).
-    int ChoosePort();
+    enum class PortUse { AsChosen, Search };
+    // The port and rate from the options, the environment and the settings file (read only); or,
+    // for Search, a search whatever they say, at the rate they give.
+    int ChoosePort(PortUse use = PortUse::AsChosen);
     // --wait: until the chosen port's device is there.
     int WaitForPort();
     // The exit status of an operation's result; reports what the operation left unsaid.
     int Finish(const CommandResult& result, FileRole role);
+
+  private:
+    void SayWhyThePortFailed();
 };
 
 // The output name after the window's extension rule; 73 when it exists and --force is not given.

@@ -2,8 +2,10 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/HelpNotes.h"
 #include "cli/Invocation.h"
 #include "cli/JsonReport.h"
+#include "cli/PortNaming.h"
 #include "cli/Usage.h"
 #include "core/FileUtil.h"
 #include "core/Format.h"
@@ -90,7 +92,8 @@ const std::vector<Subcommand>& Subcommands() {
          {{"IN", "firmware file, .hex or .bin"}, {"OUT", "binary image to write"}},
          kForce,
          "Loads IN as File > Open does and writes the image to OUT as File > Save As does: \".bin\" is\n"
-         "added unless OUT ends in .bin, and the file is written whole or not at all.",
+         "added unless OUT ends in .bin, and the file is written whole or not at all. A device, a\n"
+         "pipe or a folder as OUT is refused.",
          {65, 66, 73}},
         {"update",
          "Write a firmware file into the controller's flash",
@@ -129,8 +132,8 @@ const std::vector<Subcommand>& Subcommands() {
          {{"IN", "parameter file to send"}},
          kPortOptions,
          "File > Parameter > Update...: sets the controller's clock to this computer's time, then\n"
-         "sends the parameter file IN line by line (\".txt\" is added unless IN ends in .txt). The\n"
-         "controller does not answer, so a missing controller is not noticed here.",
+         "sends the parameter file IN, as it is named, line by line. The controller does not answer,\n"
+         "so a missing controller is not noticed here.",
          {1, 9, 66}},
         {"param-erase",
          "Erase the controller's three parameter blocks",
@@ -155,7 +158,7 @@ struct OptionText {
 };
 
 constexpr std::array<OptionText, 4> kPortOptionTexts{{
-    {"--port", "COMn (1 to 28) or a device path, used as is"},
+    {"--port", kPortOptionHelp},
     {"--auto", "search the ports first, as Setup > Port > AUTO"},
     {"--baud", "rate of the data phase"},
     {"--wait", "wait up to SECONDS for the port's device"},
@@ -166,7 +169,7 @@ const std::vector<std::string> kValueOptions{"--port", "--baud", "--wait"};
 constexpr char kSubcommandOptions[] =
     "Options of the subcommands, written after the subcommand's name\n"
     "(brenvaldor update fw.hex --port COM5 --baud 57600):\n"
-    "  --port COMn|PATH  COMn (1 to 28) or a device path, used as is\n"
+    "  --port COMn|PATH  %s\n"
     "  --auto            search the ports first, as Setup > Port > AUTO\n"
     "  --baud RATE       rate of the data phase: 9600, 19200, 38400 or 57600\n"
     "  --wait SECONDS    wait up to SECONDS for the port's device\n"
@@ -178,17 +181,18 @@ constexpr char kSubcommandOptions[] =
     "  --json            print one JSON object at the end (every subcommand)\n"
     "  -q, --quiet       standard output holds the result alone (every subcommand)\n";
 constexpr char kMainNotes[] =
-    "Without port options, the port and rate come from the settings file\n"
-    "($XDG_CONFIG_HOME/BrenvaldorFlash.ini or ~/.config/BrenvaldorFlash.ini), which is read and\n"
-    "never written; its [Ports] section maps COM numbers to devices. BRENVALDOR_PORT in the\n"
-    "environment stands in for --port.\n"
+    "The port is --port, else BRENVALDOR_PORT from the environment, else the settings file's\n"
+    "%s"
+    "Only --auto, SerialPort=0 (AUTO) or no settings file at all search COM1 to COM28,\n"
+    "and the search names the port it chose before using it. A port that is given but empty or\n"
+    "wrong (--port '', an empty BRENVALDOR_PORT, SerialPort=99) is a usage error, never a search.\n"
     "\n"
     "Output: the log lines on standard output, errors on standard error as \"brenvaldor: error:\n"
     "...\", and on a terminal one progress line. --quiet leaves standard output the command's\n"
     "result alone (detect: the port; info: the summary; the others: nothing). --json prints one\n"
     "object at the end instead: command, port, baud, result, message, log, elapsed_s, output.\n"
     "\n"
-    "Ctrl-C or SIGTERM stops a command at its next wait, closes the port, leaves no output file\n"
+    "%s stops a command at its next wait, closes the port, leaves no output file\n"
     "and exits with 130. Parameter Edit has no command-line form: edit the parameter file in any\n"
     "text editor, then send it with param-update. 'brenvaldor help SUBCOMMAND' shows the\n"
     "subcommand's own help.\n";
@@ -219,7 +223,11 @@ CLI::Validator SecondsCheck() {
 }
 
 void AddPortOptions(CLI::App& sub, Invocation& inv) {
-    sub.add_option(kPortOptionTexts[0].name, inv.port.port, kPortOptionTexts[0].help)->type_name("COMn|PATH");
+    // An empty value is a port given, and refused: it never turns into a search.
+    sub.add_option_function<std::string>(
+           kPortOptionTexts[0].name, [&inv](const std::string& port) { inv.port.port = port; },
+           kPortOptionTexts[0].help)
+        ->type_name("COMn|PATH");
     sub.add_flag(kPortOptionTexts[1].name, inv.port.autoPort, kPortOptionTexts[1].help);
     sub.add_option(kPortOptionTexts[2].name, inv.port.baud, kPortOptionTexts[2].help)
         ->type_name("RATE")
@@ -359,7 +367,8 @@ struct Parser {
     Parser() {
         app.set_version_flag("--version", std::string(kProgram) + " " + BF_VERSION);
         app.get_formatter()->column_width(26);
-        app.footer(std::string(kSubcommandOptions) + "\n" + kMainNotes + "\n" + ExitStatusHelp());
+        app.footer(Format(kSubcommandOptions, kPortOptionHelp) + "\n" +
+                   Format(kMainNotes, kSettingsNote, kInterruptNote) + "\n" + ExitStatusHelp());
         for (const Subcommand& entry : Subcommands())
             AddCommand(app, entry, inv, files);
     }

@@ -4,7 +4,9 @@
 #include "cli/ImageSummary.h"
 #include "cli/Interrupt.h"
 #include "cli/JsonReport.h"
+#include "core/ComName.h"
 #include "core/FileUtil.h"
+#include "core/Format.h"
 #include "core/SetupSettings.h"
 #include "firmware/FirmwareCommands.h"
 #include "firmware/FlashUpdate.h"
@@ -34,10 +36,15 @@ constexpr char kSectorsDiffer[] = "the controller's flash differs from the file 
 constexpr char kNotChecked[] = "not checked (the controller reports sectors 4 to 17 only): sector(s)";
 constexpr char kNothingToCompare[] = "the file touches none of sectors 4 to 17: nothing to compare";
 constexpr char kInterrupted[] = "interrupted; the serial port is closed";
+constexpr char kReturned[] = "the controller was sent back to 9600 bit/s, as a finished command does";
+constexpr char kRateUnknown[] =
+    "the controller may still be at %d bit/s, where no command at 9600 reaches it: switch it off and "
+    "on, and put it in 'Connect PC' mode again, before the next command";
 constexpr char kFlashIncomplete[] =
     "the update did not finish: the controller's flash is incomplete; run the update again before "
     "using the controller";
 constexpr char kInternalError[] = "internal error: ";
+constexpr char kPlannedPort[] = "port: ";
 constexpr char kCannotWriteOutput[] = "cannot write standard output: ";
 constexpr char kDumbTerminal[] = "dumb";
 
@@ -48,7 +55,7 @@ bool PlainTerminal() {
 }
 
 int Ports(CommandContext& c) {
-    for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::FilePath())))) {
+    for (const PortEntry& e : TakePortInventory(PortMapFromSettings(IniFile::Load(settings::ReadPath())))) {
         std::string line = ComName(e.port) + "\t" + e.path;
         if (!e.exists) {
             c.host.Print(line + "\tabsent");
@@ -69,9 +76,8 @@ int Ports(CommandContext& c) {
 }
 
 int Detect(CommandContext& c) {
-    if (const int status = c.ChoosePort(); status != exit_status::Ok)
+    if (const int status = c.ChoosePort(CommandContext::PortUse::Search); status != exit_status::Ok)
         return status;
-    c.choice.settings.m_bAutoPort = 1;
     Session s = c.MakeSession();
     if (c.inv.paramSearch)
         AutodetectPortParam(s);
@@ -82,7 +88,7 @@ int Detect(CommandContext& c) {
         c.host.Error(kNoControllerFound);
         return exit_status::NoAnswer;
     }
-    c.host.Print(ComName(found) + " " + c.choice.map.DevicePath(found));
+    c.host.Print(ComName(found) + " " + DevicePathOf(c.choice, found));
     return exit_status::Ok;
 }
 
@@ -96,6 +102,11 @@ int Info(CommandContext& c) {
     if (const int status = LoadFirmware(c, c.inv.files[0], loaded); status != exit_status::Ok)
         return status;
     PrintLines(c.host, ImageSummary(*loaded.image, loaded.state, loaded.type, loaded.fileSize));
+    // A file the update would refuse is no firmware to write, whatever converted.
+    if (const char* refusal = UpdateRefusal(loaded.state)) {
+        c.host.Error(refusal);
+        return exit_status::BadInput;
+    }
     return exit_status::Ok;
 }
 
@@ -130,24 +141,36 @@ int LoadFirmwareToSend(CommandContext& c, LoadedImage& loaded) {
     return exit_status::Ok;
 }
 
+// An update that ends after its first erase, in whatever way, leaves a controller that cannot run.
+void SayIfFlashIncomplete(CommandContext& c) {
+    if (c.flashing && c.watched.EraseSent())
+        c.host.Error(kFlashIncomplete);
+}
+
 int Update(CommandContext& c) {
     LoadedImage loaded;
     if (const int status = LoadFirmwareToSend(c, loaded); status != exit_status::Ok)
         return status;
-    if (c.inv.dryRun) {
+    if (c.inv.dryRun) { // the port options are checked as for the update, and nothing is opened
+        if (const int status = c.ChoosePort(); status != exit_status::Ok)
+            return status;
         PrintLines(c.host, ImageSummary(*loaded.image, loaded.state, loaded.type, loaded.fileSize));
         PrintLines(c.host, EraseFrameLines(*loaded.image));
+        c.host.PrintDetail(kPlannedPort + PortDescription(c.choice));
         return exit_status::Ok;
     }
     if (const int status = ConnectSteps(c); status != exit_status::Ok)
         return status;
     c.host.CountFramesAfter(kLogWritePhase, loaded.state.m_nBlocksToWrite);
     Session s = c.MakeSession();
-    c.flashing = true; // from here on, a stop leaves the flash incomplete
+    c.flashing = true;
     const CommandResult r = UpdateProgram(s, *loaded.image, loaded.state);
     if (r.end == CommandResult::End::ChecksumMismatch)
         c.host.Error(kChecksumError + c.inv.files[0] + kUpdateAgain);
-    return c.Finish(r, FileRole::Input);
+    const int status = c.Finish(r, FileRole::Input);
+    if (status != exit_status::Ok && status != exit_status::Mismatch && status != exit_status::Interrupted)
+        SayIfFlashIncomplete(c); // an interrupt says it in Stopped
+    return status;
 }
 
 std::string SectorLine(const FirmwareImage& image, int sector) {
@@ -232,16 +255,15 @@ int ParamBackup(CommandContext& c) {
     return status;
 }
 
+// The file is read as it is named: the open dialog's ".txt" rule is for a name typed without one.
 int ParamUpdate(CommandContext& c) {
-    // The window's rule: a name without the extension txt reads the file with ".txt" appended.
-    const std::string path = WithExpectedExtension(c.inv.files[0], kTxtExtension);
+    const std::string& path = c.inv.files[0];
     if (const int status = CheckInput(c.host, path); status != exit_status::Ok)
         return status;
     if (const int status = ConnectSteps(c); status != exit_status::Ok)
         return status;
-    c.host.AnswerDialogsWith(path);
     Session s = c.MakeSession();
-    return c.Finish(ParameterUpdate(s), FileRole::Input);
+    return c.Finish(ParameterUpdateOf(s, path), FileRole::Input);
 }
 
 int ParamErase(CommandContext& c) {
@@ -277,12 +299,16 @@ const std::map<std::string, Handler>& Handlers() {
     return handlers;
 }
 
-// Ctrl-C or SIGTERM: the port is closed, and an unfinished update is named as such.
+// Ctrl-C, SIGTERM or SIGHUP: the port is closed, the controller sent back to 9600 bit/s where
+// that is safe (else the way back is said), and an unfinished update is named as such.
 int Stopped(CommandContext& c) {
-    c.port.Close();
+    const WatchedPort::Recovery recovery = c.watched.CloseAt9600(c.clock);
     c.host.Error(kInterrupted);
-    if (c.flashing)
-        c.host.Error(kFlashIncomplete);
+    if (recovery == WatchedPort::Recovery::Returned)
+        c.host.Note(kReturned);
+    else if (recovery == WatchedPort::Recovery::Unknown)
+        c.host.Error(Format(kRateUnknown, c.choice.settings.m_nBaudRate));
+    SayIfFlashIncomplete(c);
     return exit_status::Interrupted;
 }
 
@@ -293,7 +319,7 @@ int Dispatch(CommandContext& c) {
     } catch (const Interrupted&) {
         return Stopped(c);
     } catch (const std::exception& e) {
-        c.port.Close();
+        c.watched.Close();
         c.host.Error(kInternalError + std::string(e.what()));
         return exit_status::Internal;
     }
@@ -311,6 +337,7 @@ int RunCommand(const Invocation& inv, std::ostream& out, std::ostream& err, bool
     if (inv.json) {
         Report report{inv.command,
                       c.usesPort ? PortLabel(c.choice) : "",
+                      c.usesPort ? DevicePathOf(c.choice) : "",
                       c.usesPort ? c.choice.settings.m_nBaudRate : 0,
                       status,
                       host.Message(),

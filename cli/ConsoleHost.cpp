@@ -1,6 +1,7 @@
 #include "cli/ConsoleHost.h"
 
 #include "cli/Interrupt.h"
+#include "link/PortSearch.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,6 +78,8 @@ std::string ConsoleHost::Message() const {
 
 void ConsoleHost::AppendLog(std::string_view line) {
     PrintDetail(line);
+    if (const auto port = FoundPortOf(line); port && m_onPortFound)
+        m_onPortFound(*port);
     if (m_progress && m_frameTotal > 0 && line == m_frameLine)
         m_progress->CountFramesFromNextReset(m_frameTotal);
 }

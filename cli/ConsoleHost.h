@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/Host.h"
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -29,6 +30,10 @@ class ConsoleHost final : public Host {
 
     void AnswerDialogsWith(std::string path) { m_answer = std::move(path); }
     void AllowOverwrite(bool allowed) { m_allowOverwrite = allowed; }
+    // True when the progress line is drawn: standard error is a terminal and --quiet is not given.
+    bool OnTerminal() const { return m_progress != nullptr; }
+    // Called with the port a port search found, as soon as the search names it.
+    void OnPortFound(std::function<void(int port)> call) { m_onPortFound = std::move(call); }
     // From the log line `line` on, the progress line shows frames per second of `total` frames.
     void CountFramesAfter(std::string line, std::int32_t total);
 
@@ -80,6 +85,7 @@ class ConsoleHost final : public Host {
     int m_progressHigh = 0;
     std::string m_frameLine;
     std::int32_t m_frameTotal = 0;
+    std::function<void(int)> m_onPortFound;
     std::optional<std::string> m_answer;
     bool m_allowOverwrite = false;
     std::vector<std::string> m_lines;

@@ -34,7 +34,7 @@ constexpr std::array<StatusText, 18> kTable{{
     {70, "internal error"},
     {73, "the output file cannot be created, or exists and --force is not given"},
     {74, "standard output could not be written"},
-    {130, "interrupted by Ctrl-C or SIGTERM (port closed, no output file)"},
+    {130, "interrupted by Ctrl-C, SIGTERM or SIGHUP (port closed, no output file)"},
 }};
 
 constexpr char kHeading[] = "Exit status:\n";

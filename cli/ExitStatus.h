@@ -12,6 +12,8 @@ namespace bf::cli {
 namespace exit_status {
 constexpr int Ok = 0;
 constexpr int NoAnswer = 1;
+constexpr int NoRateAnswer = 8;
+constexpr int PortFailed = 9;
 constexpr int Mismatch = 10;
 constexpr int Usage = 64;
 constexpr int BadInput = 65;

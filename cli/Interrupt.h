@@ -4,7 +4,7 @@
 
 namespace bf::cli {
 
-// Ctrl-C and SIGTERM (on Windows Ctrl-C, Ctrl-Break and closing the console) are the command
+// Ctrl-C, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and closing the console) are the command
 // line's closing request: the first one sets a flag that the running command finds at its next
 // wait; a second one ends the program at once, as usual. The handlers are the system's own
 // (Interrupt_posix.cpp, Interrupt_win.cpp).

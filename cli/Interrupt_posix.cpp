@@ -19,6 +19,8 @@ void InstallInterruptHandlers() {
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A dropped SSH session or a closed terminal: the command stops as for SIGTERM.
+    sigaction(SIGHUP, &action, nullptr);
     // A closed standard output (`brenvaldor update ... | head`) must not kill a running update.
     std::signal(SIGPIPE, SIG_IGN);
 }

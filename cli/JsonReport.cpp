@@ -8,6 +8,7 @@ std::string JsonReport(const Report& report) {
     nlohmann::json j;
     j["command"] = report.command;
     j["port"] = report.port;
+    j["device"] = report.device;
     j["baud"] = report.baud;
     j["result"] = report.result;
     j["message"] = report.message;

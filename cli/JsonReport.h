@@ -10,6 +10,7 @@ namespace bf::cli {
 struct Report {
     std::string command;
     std::string port;             // "COMn", the path given, "AUTO" when no port answered; "" without a port
+    std::string device;           // the device the port leads to; "" without one
     int baud = 0;                 // 0 for a command that uses no port
     int result = 0;               // the exit status
     std::string message;          // the errors, one per line; empty on success

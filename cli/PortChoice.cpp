@@ -1,85 +1,95 @@
 #include "cli/PortChoice.h"
 
-#include "core/AsciiCase.h"
-#include "core/FileSystem.h"
+#include "cli/PortNaming.h"
+#include "core/ComName.h"
+#include "core/Format.h"
 #include "core/SetupSettings.h"
-
-#include <charconv>
+#include "serial/SystemPort.h"
 
 namespace bf::cli {
 
 namespace {
 
-constexpr char kComPrefix[] = "COM";
 constexpr char kAutoLabel[] = "AUTO";
-constexpr int kPathPort = 1; // where a path that no COM number leads to is reached
+constexpr char kPortOption[] = "--port";
+constexpr char kSearchDescription[] = "a port search over COM1 to COM28 at %d bit/s";
+constexpr char kPortDescription[] = "%s (%s) at %d bit/s";
+constexpr char kEmptyPort[] =
+    "%s is empty: %s; without a port the settings file decides (no file: a port search)";
+constexpr char kInvalidPort[] = "invalid port '%s' in %s: %s";
+constexpr char kInvalidSetting[] =
+    "invalid port 'SerialPort=%s' in %s: give 1 to 6, or 0 for AUTO (a port search); or give --port";
 
-std::optional<int> ComNumber(const std::string& text) {
-    const std::size_t prefix = sizeof kComPrefix - 1;
-    if (text.size() <= prefix || !StartsWithNoCase(text, kComPrefix))
-        return std::nullopt;
-    int number = 0;
-    const char* end = text.data() + text.size();
-    const auto parsed = std::from_chars(text.data() + prefix, end, number);
-    if (parsed.ec != std::errc() || parsed.ptr != end || number < PortMap::kFirstPort ||
-        number > PortMap::kLastPort)
-        return std::nullopt;
-    return number;
+// The port the option or the environment gives, into `choice`; false with `error` naming `source`.
+bool TakeGivenPort(const std::string& text, const char* source, PortChoice& choice, std::string& error) {
+    choice.settings.m_bAutoPort = 0;
+    choice.label = text;
+    if (text.empty()) {
+        error = Format(kEmptyPort, source, kPortHint);
+        return false;
+    }
+    const auto number = IsDevicePath(text) ? PortOfPath(choice.map, text) : ComNumber(text);
+    if (!number || *number < PortMap::kFirstPort || *number > LastGivenPort()) {
+        error = Format(kInvalidPort, text.c_str(), source, kPortHint);
+        return false;
+    }
+    choice.settings.m_nPort = *number;
+    if (!IsDevicePath(text))
+        choice.label = ComName(*number);
+    return true;
 }
 
-int PortForPath(PortMap& map, const std::string& path) {
-    const std::string device = CanonicalPath(path);
-    for (int port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
-        if (CanonicalPath(map.DevicePath(port)) == device)
-            return port;
-    map.Override(kPathPort, path);
-    return kPathPort;
+// The settings file's choice: a port, a search, or a wrong entry (never taken as a search).
+bool TakeSettingsPort(const IniFile& settingsFile, PortChoice& choice, std::string& error) {
+    const settings::PortSetting entry = settings::ReadPortSetting(settingsFile);
+    if (entry.kind == settings::PortSetting::Kind::Invalid) {
+        error = Format(kInvalidSetting, entry.text.c_str(), settings::ReadPath().c_str());
+        return false;
+    }
+    choice.settings.m_nPort = entry.port;
+    choice.settings.m_bAutoPort = entry.kind == settings::PortSetting::Kind::Search ? 1 : 0;
+    if (entry.port != 0) // a search is named by PortLabel after the port it finds
+        choice.label = ComName(entry.port);
+    return true;
 }
 
 } // namespace
-
-std::string ComName(int port) {
-    return kComPrefix + std::to_string(port);
-}
-
-PortMap PortMapFromSettings(const IniFile& settingsFile) {
-    PortMap map;
-    for (const auto& [port, path] : settings::ReadPortOverrides(settingsFile))
-        map.Override(port, path);
-    return map;
-}
 
 std::optional<PortChoice> ChoosePort(const PortRequest& request, const IniFile& settingsFile,
                                      const char* envPort, std::string& error) {
     PortChoice choice;
     choice.map = PortMapFromSettings(settingsFile);
     choice.settings.m_nBaudRate = request.baud != 0 ? request.baud : settings::ReadBaudRate(settingsFile);
-    if (request.autoPort && !request.port.empty()) {
+    if (request.autoPort && request.port) {
         error = "--port and --auto exclude each other";
         return std::nullopt;
     }
-    const std::string text = !request.port.empty() ? request.port : (envPort ? envPort : "");
-    if (request.autoPort || text.empty()) {
-        const int fromFile = request.autoPort ? 0 : settings::ReadPortChoice(settingsFile);
-        choice.settings.m_nPort = fromFile;
-        choice.settings.m_bAutoPort = fromFile == 0 ? 1 : 0;
-        if (fromFile != 0) // a search is named by PortLabel after the port it finds
-            choice.label = ComName(fromFile);
-        return choice;
-    }
-    choice.settings.m_bAutoPort = 0;
-    choice.label = text;
-    if (text.find('/') != std::string::npos) {
-        choice.settings.m_nPort = PortForPath(choice.map, text);
-        return choice;
-    }
-    if (const auto number = ComNumber(text)) {
-        choice.settings.m_nPort = *number;
-        choice.label = ComName(*number);
-        return choice;
-    }
-    error = "invalid port '" + text + "': give COM1 to COM28 or a device path such as /dev/ttyUSB0";
-    return std::nullopt;
+    bool taken = true;
+    if (request.autoPort)
+        choice.settings.m_bAutoPort = 1;
+    else if (request.port)
+        taken = TakeGivenPort(*request.port, kPortOption, choice, error);
+    else if (envPort)
+        taken = TakeGivenPort(envPort, kPortVariable, choice, error);
+    else
+        taken = TakeSettingsPort(settingsFile, choice, error);
+    return taken ? std::optional<PortChoice>(std::move(choice)) : std::nullopt;
+}
+
+std::string PortDescription(const PortChoice& choice) {
+    const int rate = choice.settings.m_nBaudRate;
+    if (choice.settings.m_bAutoPort && choice.settings.m_nPort == 0)
+        return Format(kSearchDescription, rate);
+    const int port = choice.settings.m_nPort;
+    return Format(kPortDescription, ComName(port).c_str(), DevicePathOf(choice).c_str(), rate);
+}
+
+std::string DevicePathOf(const PortChoice& choice) {
+    return choice.settings.m_nPort == 0 ? std::string() : DevicePathOf(choice, choice.settings.m_nPort);
+}
+
+std::string DevicePathOf(const PortChoice& choice, int port) {
+    return MakeSystemPort(choice.map)->DevicePath(port);
 }
 
 std::string PortLabel(const PortChoice& choice) {

@@ -18,11 +18,14 @@ namespace bf {
 // has their texts.
 constexpr int kNotRegularFile = 0x10000;       // a device, a pipe or a socket: never read or replaced
 constexpr int kFileChangedWhileRead = 0x10001; // the file's length changed while it was read
+constexpr int kNameTakenMeanwhile = 0x10002;   // a file took the name while the data was gathered
 
 // --- Path names ---
 
 // True for a character that ends a folder name in a path: '/' (on Windows '\' as well).
 bool IsPathSeparator(char c);
+// The separator this system writes between the names of a path: '/' (on Windows '\').
+char PreferredSeparator();
 // The length of the drive prefix of `path`, which belongs to the folder part without ending in a
 // separator: "C:" of "C:out.bin" and of "C:\x\out.bin" on Windows; 0 on POSIX systems.
 std::size_t DrivePrefixLength(std::string_view path);
@@ -114,6 +117,10 @@ class NewFile {
 
 // Renames `from` onto `to` in one step, replacing a file there: 0 or an errno value.
 int ReplaceFile(const std::string& from, const std::string& to);
+// Gives the file `from` the name `to` only where nothing has that name yet, in one step, so that
+// a file that took the name meanwhile is never replaced: 0, EEXIST when something has the name
+// (then `from` is left as it was), or another errno value.
+int RenameNoReplace(const std::string& from, const std::string& to);
 // Removes the file at `path`, if it can.
 void RemoveFile(const std::string& path);
 

@@ -21,6 +21,10 @@ bool IsPathSeparator(char c) {
     return c == '/';
 }
 
+char PreferredSeparator() {
+    return '/';
+}
+
 std::size_t DrivePrefixLength(std::string_view) {
     return 0;
 }

@@ -16,6 +16,8 @@ constexpr char kBoxCannotRead[] = "Cannot read the file \"";
 constexpr char kErrorMiddle[] = "\":\n";
 constexpr char kNotRegularFileReason[] = "Not a regular file (a device, a pipe or a socket)";
 constexpr char kFileChangedReason[] = "The file changed while it was read";
+constexpr char kNameTakenReason[] = "Another file took this name while the data was gathered";
+constexpr char kDataKeptIn[] = "\nThe data is kept in \"";
 // Temporary names stay well below the 255-byte name limit whatever the target's name length.
 constexpr std::size_t kMaxTempStem = 200;
 constexpr int kTempAttempts = 100;
@@ -107,6 +109,8 @@ std::string SystemReason(int error) {
         return kNotRegularFileReason;
     case kFileChangedWhileRead:
         return kFileChangedReason;
+    case kNameTakenMeanwhile:
+        return kNameTakenReason;
     default:
         return ErrnoText(error);
     }
@@ -120,7 +124,8 @@ std::string FileReadErrorText(std::string_view path, int error) {
     return ErrorText(kBoxCannotRead, path, error);
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(ResolveLink(std::move(path))) {}
+AtomicFileWriter::AtomicFileWriter(std::string path, Overwrite overwrite)
+    : m_path(ResolveLink(std::move(path))), m_overwrite(overwrite) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
     Discard();
@@ -145,6 +150,7 @@ bool AtomicFileWriter::Open() {
         return m_file.IsOpen();
     if (const int error = CheckTarget(m_path); error != 0)
         return Fail(error);
+    m_targetWasThere = TypeOf(m_path) == FileType::Regular;
 
     // The temporary file is made in the target's folder, so the rename stays on one file system.
     const std::string prefix = std::string(FolderOf(m_path)) + "." +
@@ -179,6 +185,8 @@ bool AtomicFileWriter::Commit() {
     const int closed = m_file.Close();
     if (flushed != 0 || closed != 0)
         return Fail(flushed != 0 ? flushed : closed);
+    if (m_overwrite == Overwrite::WhatWasThere && !m_targetWasThere)
+        return CommitNewName();
     if (const int error = CheckTarget(m_path); error != 0)
         return Fail(error);
     if (const int error = ReplaceFile(m_tempPath, m_path); error != 0)
@@ -187,8 +195,29 @@ bool AtomicFileWriter::Commit() {
     return true;
 }
 
+// The target had no file when the writer opened: the temporary file takes the name only while it
+// is still free, and is kept when another file took it.
+bool AtomicFileWriter::CommitNewName() {
+    const int error = RenameNoReplace(m_tempPath, m_path);
+    if (error == EEXIST) {
+        m_keptPath.swap(m_tempPath);
+        return Fail(kNameTakenMeanwhile);
+    }
+    if (error != 0)
+        return Fail(error);
+    m_committed = true;
+    return true;
+}
+
+std::string AtomicFileWriter::ErrorText() const {
+    std::string text = FileWriteErrorText(m_path, m_error);
+    if (!m_keptPath.empty())
+        text += kDataKeptIn + m_keptPath + "\"";
+    return text;
+}
+
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
-    AtomicFileWriter writer(path);
+    AtomicFileWriter writer(path, Overwrite::Anything);
     if (writer.Open() && writer.Write(data, size) && writer.Commit())
         return 0;
     return writer.Error();

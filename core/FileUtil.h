@@ -19,7 +19,7 @@ std::string WithExpectedExtension(std::string_view path, std::string_view extens
 // valid UTF-8 is returned byte for byte.
 std::string UpperBaseName(std::string_view path);
 // The system's text for an errno value, e.g. "No such file or directory", or the text of one of the
-// program's own reasons (kNotRegularFile, kFileChangedWhileRead).
+// program's own reasons (kNotRegularFile, kFileChangedWhileRead, kNameTakenMeanwhile).
 std::string SystemReason(int error);
 // True when `path`, or the file a symbolic link there points to, exists and is neither a regular file
 // nor a folder: a device, a pipe or a socket, which no command writes or replaces.
@@ -34,13 +34,24 @@ std::string FileWriteErrorText(std::string_view path, int error);
 // The box text for a file that could not be read.
 std::string FileReadErrorText(std::string_view path, int error);
 
+// What a commit may replace.
+enum class Overwrite {
+    // The regular file that had the target's name when the writer opened, if any. A file that
+    // took the name after that is never replaced: the commit fails and the data stays in the
+    // temporary file (KeptPath).
+    WhatWasThere,
+    // Whatever regular file has the name by the commit (the settings file).
+    Anything,
+};
+
 // Writes a file whole or not at all: the bytes go to a temporary file in the target's folder, which
 // replaces the target only on Commit. Until then (and after any failure) the target is untouched, and
-// the temporary file is removed when the writer is destroyed without a successful Commit.
+// the temporary file is removed when the writer is destroyed without a successful Commit, unless a
+// file took the target's name meanwhile (then it is kept, see Overwrite).
 // Every call after a failure fails again with the first error; Error() gives its errno value.
 class AtomicFileWriter {
   public:
-    explicit AtomicFileWriter(std::string path);
+    explicit AtomicFileWriter(std::string path, Overwrite overwrite = Overwrite::WhatWasThere);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -57,19 +68,29 @@ class AtomicFileWriter {
     int Error() const { return m_error; }
     // The path that is written: the target, or the file a symbolic link target points to.
     const std::string& Path() const { return m_path; }
+    // The temporary file that holds the data after a file took the target's name meanwhile; empty
+    // otherwise.
+    const std::string& KeptPath() const { return m_keptPath; }
+    // The box text of the failure: FileWriteErrorText, and where the data is kept if it is.
+    std::string ErrorText() const;
 
   private:
     bool Fail(int error);
     void Discard();
+    bool CommitNewName();
 
     std::string m_path;
     std::string m_tempPath;
+    std::string m_keptPath;
     NewFile m_file;
+    Overwrite m_overwrite;
+    bool m_targetWasThere = false;
     int m_error = 0;
     bool m_committed = false;
 };
 
-// Writes `size` bytes to `path` through an AtomicFileWriter; returns 0 or the errno of the failure.
+// Writes `size` bytes to `path` through an AtomicFileWriter that replaces whatever regular file is
+// there; returns 0 or the errno of the failure.
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
 } // namespace bf

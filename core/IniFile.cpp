@@ -151,7 +151,8 @@ std::string IniFile::Text() const {
 bool IniFile::Save(const std::string& path) const {
     if (m_unreadable)
         return false;
-    const auto folder = std::filesystem::path(path).parent_path();
+    // The path is UTF-8 on every system (on Windows a plain string would be read in the ANSI code page).
+    const auto folder = std::filesystem::path(std::u8string(path.begin(), path.end())).parent_path();
     std::error_code ec;
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);

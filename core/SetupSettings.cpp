@@ -1,6 +1,7 @@
 #include "core/SetupSettings.h"
 
-#include "core/AsciiCase.h"
+#include "core/ComName.h"
+#include "core/FileSystem.h"
 #include "core/System.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 namespace bf::settings {
 
 namespace {
-constexpr char kComPrefix[] = "COM";
 constexpr int kFirstMenuPort = 1;
 constexpr int kLastMenuPort = 6;
 constexpr int kFirstMappedPort = 1;
@@ -29,7 +29,15 @@ std::string Decimal(std::int32_t value) {
 } // namespace
 
 std::string FilePath() {
-    return SettingsFolder() + "/" + kFileName;
+    return SettingsFolder() + PreferredSeparator() + kFileName;
+}
+
+std::string ReadPath(const std::string& path) {
+    const std::string folder = SharedSettingsFolder();
+    if (folder.empty() || NameInUse(path))
+        return path;
+    const std::string shared = folder + PreferredSeparator() + kFileName;
+    return NameInUse(shared) ? shared : path;
 }
 
 std::int32_t ParseDecimal(std::string_view text) {
@@ -56,6 +64,24 @@ int ReadPortChoice(const IniFile& file) {
     return port >= kFirstMenuPort && port <= kLastMenuPort ? port : 0;
 }
 
+PortSetting ReadPortSetting(const IniFile& file) {
+    const auto value = file.Get(kSetupSection, kKeySerialPort);
+    if (!value)
+        return {};
+    if (const int port = ReadPortChoice(file); port != 0)
+        return {PortSetting::Kind::Port, port, {}};
+    // 0 written as a number is how the window stores AUTO.
+    std::string_view number(*value);
+    number.remove_prefix(std::min(number.find_first_not_of(" \t"), number.size()));
+    if (!number.empty() && (number[0] == '+' || number[0] == '-'))
+        number.remove_prefix(1);
+    const bool zero = !number.empty() && std::isdigit(static_cast<unsigned char>(number[0])) &&
+                      ReadInt(file, kKeySerialPort) == 0;
+    if (zero || ReadInt(file, kKeySerialPortAuto) == 1)
+        return {};
+    return {PortSetting::Kind::Invalid, 0, *value};
+}
+
 int ReadBaudRate(const IniFile& file) {
     switch (ReadInt(file, kKeySerialBaudRate)) {
     case 9600:
@@ -77,18 +103,10 @@ void WriteSetup(IniFile& file, const PortSettings& s) {
 
 std::vector<std::pair<int, std::string>> ReadPortOverrides(const IniFile& file) {
     std::vector<std::pair<int, std::string>> overrides;
-    const std::string_view prefix = kComPrefix;
     for (const auto& [key, path] : file.Keys(kPortsSection)) {
-        if (key.size() <= prefix.size() || path.empty())
-            continue;
-        const bool isCom = StartsWithNoCase(key, prefix);
-        const std::string_view digits = std::string_view(key).substr(prefix.size());
-        bool allDigits = digits.size() <= 2;
-        for (char c : digits)
-            allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
-        const int port = allDigits ? ParseDecimal(digits) : 0;
-        if (isCom && port >= kFirstMappedPort && port <= kLastMappedPort)
-            overrides.emplace_back(port, path);
+        const auto port = ComNumber(key);
+        if (port && *port >= kFirstMappedPort && *port <= kLastMappedPort && !path.empty())
+            overrides.emplace_back(*port, path);
     }
     return overrides;
 }

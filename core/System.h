@@ -12,7 +12,12 @@ namespace bf {
 // The folder that holds this user's settings files, without a trailing separator. On POSIX
 // systems: $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config; without HOME (unset
 // or empty) the home folder is the one the password database gives for this user.
+// On Windows: %APPDATA% (the user's roaming application data), else the folder the system names
+// for it.
 std::string SettingsFolder();
+// The folder where an earlier installation kept its settings for every user, which this program
+// only ever reads: the Windows folder on Windows; empty on POSIX systems.
+std::string SharedSettingsFolder();
 
 // The offset of the local time from UTC at the instant `utc`, in seconds (east positive), as the
 // time zone shows it at that instant, daylight saving included; 0 when the system cannot tell.

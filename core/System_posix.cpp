@@ -35,6 +35,10 @@ std::string SettingsFolder() {
     return HomeFolder() + "/.config";
 }
 
+std::string SharedSettingsFolder() {
+    return {};
+}
+
 std::int64_t UtcOffsetAt(std::time_t utc) {
     tzset();
     std::tm local{};

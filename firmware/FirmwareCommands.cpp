@@ -130,7 +130,7 @@ CommandResult SaveFirmwareAs(Host& host, const FirmwareImage& image) {
     AtomicFileWriter writer(path);
     const bool written = writer.Open() && WriteImage(host, writer, image) && writer.Commit();
     if (!written)
-        host.ShowMessageBox(FileWriteErrorText(path, writer.Error()), kBoxCaptionTitle, BoxIcon::Error);
+        host.ShowMessageBox(writer.ErrorText(), kBoxCaptionTitle, BoxIcon::Error);
     host.UpdateProgress(0, 1);
     return written ? CommandResult::Done() : CommandResult::Of(CommandResult::End::FileFailed);
 }

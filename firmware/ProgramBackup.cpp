@@ -123,7 +123,7 @@ CommandResult RunBackup(Session& s, AtomicFileWriter& file) {
     s.host.UpdateProgress(0, 1);
     ReturnTo9600AndClose(s); // a port that fails here leaves the old file as it was
     if (!written || !file.Commit()) {
-        s.host.ShowMessageBox(FileWriteErrorText(file.Path(), file.Error()), "", BoxIcon::Error);
+        s.host.ShowMessageBox(file.ErrorText(), "", BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     return CommandResult::Done();

@@ -25,11 +25,11 @@ int main(int argc, char** argv) {
     for (const auto& path : inputs) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "cannot read %s\n", path.c_str());
+            std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
             return 1;
         }
         const std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-        std::printf("%s\n", path.c_str());
+        std::printf("%s\n", path.string().c_str());
         std::fflush(stdout);
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }

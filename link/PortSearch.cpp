@@ -1,5 +1,6 @@
 #include "link/PortSearch.h"
 
+#include "core/ComName.h"
 #include "core/Format.h"
 #include "link/Link.h"
 #include "serial/CSerialException.h"
@@ -118,6 +119,13 @@ void AutodetectPort(Session& s) {
 
 void AutodetectPortParam(Session& s) {
     Search(s, Probe::Escape);
+}
+
+std::optional<int> FoundPortOf(std::string_view logLine) {
+    const auto port = ComNumber(logLine.substr(0, logLine.find(':')));
+    if (port && logLine == Format(kLogFoundFormat, *port))
+        return port;
+    return std::nullopt;
 }
 
 CommandResult ResetController(Session& s) {

@@ -96,6 +96,8 @@ CommandResult RunBackup(Session& s, const std::string& path, const BackupOptions
     // is switched on again, leaves an existing file as it was.
     if (replace && !file.Commit()) {
         s.host.AppendLog(kLogFileNotWritten + UpperLogText(SystemReason(file.Error())));
+        if (!file.KeptPath().empty()) // the printout is not lost: say where it is
+            s.host.ShowMessageBox(file.ErrorText(), kBoxCaptionTitle, BoxIcon::Error);
         return CommandResult::Of(CommandResult::End::FileFailed);
     }
     return captured;

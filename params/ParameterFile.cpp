@@ -23,23 +23,17 @@ std::optional<std::string> AskParameterFileToSave(Host& host) {
     return ConfirmedSavePath(host, *chosen, kParameterExtension);
 }
 
-ParameterPieceReader::ParameterPieceReader(const std::string& path)
-    : m_file(std::fopen(path.c_str(), "rb")) {}
-
-ParameterPieceReader::~ParameterPieceReader() {
-    if (m_file)
-        std::fclose(m_file);
-}
-
 bool ParameterPieceReader::Next(std::string& piece) {
     piece.clear();
-    if (!m_file)
-        return false;
     while (piece.size() < kMaxPiece) {
-        const int c = std::getc(m_file);
-        if (c == EOF)
-            break;
-        piece.push_back(static_cast<char>(c));
+        if (m_next == m_end) {
+            m_next = 0;
+            m_end = m_file.Read(m_buffer.data(), m_buffer.size());
+            if (m_end == 0)
+                break;
+        }
+        const char c = m_buffer[m_next++];
+        piece.push_back(c);
         if (c == '\n')
             break;
     }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/FileSystem.h"
 #include "core/Host.h"
 
+#include <array>
 #include <cstddef>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,19 +36,21 @@ class ParameterPieceReader {
     static constexpr std::size_t kMaxPiece = 255;
     static constexpr std::size_t kMinParameterLine = 4;
 
-    explicit ParameterPieceReader(const std::string& path);
-    ~ParameterPieceReader();
-    ParameterPieceReader(const ParameterPieceReader&) = delete;
-    ParameterPieceReader& operator=(const ParameterPieceReader&) = delete;
+    explicit ParameterPieceReader(const std::string& path) : m_file(path) {}
 
-    bool IsOpen() const { return m_file != nullptr; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     // The next piece, or false at the end of the file (or when it could not be opened).
     bool Next(std::string& piece);
 
     static bool IsParameterLine(const std::string& piece) { return piece.size() >= kMinParameterLine; }
 
   private:
-    std::FILE* m_file = nullptr;
+    static constexpr std::size_t kBufferSize = 4096;
+
+    InputFile m_file; // binary, a regular file only, its name UTF-8 on every system
+    std::array<char, kBufferSize> m_buffer{};
+    std::size_t m_next = 0;
+    std::size_t m_end = 0;
 };
 
 } // namespace bf

@@ -122,11 +122,15 @@ CommandResult ParameterUpdate(Session& s) {
     const auto path = AskParameterFileToOpen(s.host);
     if (!path)
         return CommandResult::Of(CommandResult::End::Cancelled);
-    const long long fileCount = CountParameterLines(s.host, *path);
+    return ParameterUpdateOf(s, *path);
+}
+
+CommandResult ParameterUpdateOf(Session& s, const std::string& path) {
+    const long long fileCount = CountParameterLines(s.host, path);
     if (const std::uint8_t code = OpenParameterLink(s); code != result::Ok)
         return CommandResult::Failed(code);
     try {
-        RunUpdate(s, *path, fileCount);
+        RunUpdate(s, path, fileCount);
         CloseParameterLink(s);
         return CommandResult::Done();
     } catch (const CSerialException& e) {

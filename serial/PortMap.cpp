@@ -1,5 +1,7 @@
 #include "serial/PortMap.h"
 
+#include "core/SetupSettings.h"
+
 #include <array>
 
 namespace bf {
@@ -33,6 +35,13 @@ std::string PortMap::DevicePath(int port) const {
 
 void PortMap::Override(int port, std::string path) {
     m_overrides[port] = std::move(path);
+}
+
+PortMap PortMapFromSettings(const IniFile& settingsFile) {
+    PortMap map;
+    for (auto& [port, path] : settings::ReadPortOverrides(settingsFile))
+        map.Override(port, std::move(path));
+    return map;
 }
 
 } // namespace bf

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/IniFile.h"
+
 #include <map>
 #include <string>
 
@@ -20,5 +22,9 @@ class PortMap {
   private:
     std::map<int, std::string> m_overrides;
 };
+
+// The port map of the settings file: its [Ports] entries over the defaults. The window and the
+// command line both lead port numbers to devices through it.
+PortMap PortMapFromSettings(const IniFile& settingsFile);
 
 } // namespace bf

@@ -43,15 +43,15 @@ void FlashTool::Start() {
 }
 
 void FlashTool::ReadSettings() {
-    const IniFile ini = IniFile::Load(m_settingsPath);
+    // Until this user's file exists, an earlier installation's settings are the starting values.
+    const IniFile ini = IniFile::Load(settings::ReadPath(m_settingsPath));
     const int port = settings::ReadPortChoice(ini);
     if (port == 0)
         OnPortAuto();
     else
         OnPortCom(port);
     OnBaud(settings::ReadBaudRate(ini));
-    for (const auto& [number, path] : settings::ReadPortOverrides(ini))
-        m_portMap.Override(number, path);
+    m_portMap = PortMapFromSettings(ini);
     if (!m_serialPort)
         m_serialPort = MakeSystemPort(m_portMap);
 }

@@ -1,6 +1,7 @@
 // brenvaldor as a script runs it, against brenvaldor-sim on a pseudo-terminal.
 #include "sim/PtyServer.h"
 #include "tests/cli/CliFixture_posix.h"
+#include "tests/support/HolderProcess_posix.h"
 
 #include <nlohmann/json.hpp>
 
@@ -164,7 +165,21 @@ const StatusCase kStatusCases[] = {
     {"NoSubcommand", {}, {}, 64, "subcommand"},
     {"MissingInput", {}, {"info", "@/none.hex"}, 66, "No such file or directory"},
     {"FolderAsInput", {}, {"info", "@/folder.hex"}, 66, "Is a directory"},
-    {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none.txt"},
+    {"MissingParameterFile", {}, {"param-update", "@/none"}, 66, "none: No such file or directory"},
+    // Read as named: the open dialog's ".txt" is not added.
+    {"ParameterFileReadAsNamed", {}, {"param-update", "@/fw.hex", "--port", "@/no-such-tty"}, 9, "busy"},
+    // A device, a pipe or a folder as the output: refused before the port, no file beside it.
+    {"DeviceAsBackupOutput",
+     {},
+     {"backup", "/dev/null", "--port", "@/no-such-tty"},
+     73,
+     "Cannot write the file \"/dev/null\":\nbrenvaldor: error: Not a regular file"},
+    {"PipeAsConvertOutput", {}, {"convert", "@/fw.hex", "@/pipe.hex"}, 73, "pipe.hex\":"},
+    {"FolderAsParameterOutput",
+     {},
+     {"param-backup", "@/folder.hex", "--port", "@/no-such-tty"},
+     73,
+     "folder.hex\":\nbrenvaldor: error: Is a directory"},
     {"NotAFirmwareName", {}, {"info", "@/fw.txt"}, 65, "must end in .hex"},
     {"OverlappingRecords", {}, {"info", "@/overlap.hex"}, 65, "overlap.hex, line 3: a data byte falls"},
     // Refused before the port: a missing port would give 9.
@@ -230,11 +245,54 @@ TEST_P(CliExitStatus, OneStatusPerCause) {
 INSTANTIATE_TEST_SUITE_P(Cases, CliExitStatus, ::testing::ValuesIn(kStatusCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Any failure after the first erase leaves a controller without a whole program, and says so as
+// an interrupt does; a failure before it does not.
+TEST_F(CliCommands, AFailedUpdateAfterTheFirstEraseSaysTheFlashIsIncomplete) {
+    const std::string incomplete = "the controller's flash is incomplete; run the update again";
+    const std::string firmware = WriteHex("fw.hex", 0x110000, 256, 0x5A);
+    struct Case {
+        std::vector<std::string> simArgs;
+        int status;
+        bool erased;
+    };
+    const Case cases[] = {
+        {{"--refuse-frame", "1", "--refuse-code", "05", "--refuse-times", "6"}, 5, true},
+        {{"--drop-after", "2"}, 9, true},
+        {{"--silent-on", "F2"}, 1, true},
+        {{"--silent-on", "FB"}, 8, false},
+    };
+    for (const Case& c : cases) {
+        StartSim(c.simArgs);
+        const CliResult r = RunOnSim({"update", firmware, "--json"});
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.err.find(incomplete) != std::string::npos, c.erased) << r.err;
+        const auto report = nlohmann::json::parse(r.out);
+        EXPECT_EQ(report["message"].get<std::string>().find(incomplete) != std::string::npos, c.erased)
+            << report["message"];
+        sim.reset();
+    }
+}
+
 TEST_F(CliCommands, UpdateOfAMissingFileStopsAtTheFileBeforeAnyPortSearch) {
     const CliResult r = Run({"update", dir / "none.hex", "--auto"});
     EXPECT_EQ(r.status, 66);
     EXPECT_EQ(r.err, "brenvaldor: error: cannot read " + dir / "none.hex" + ": No such file or directory\n");
     EXPECT_EQ(r.out, "");
+}
+
+// info tells what update would: a file with nothing to write is refused; a binary image longer
+// than the image is loaded without its tail, which is named.
+TEST_F(CliCommands, InfoSaysWhatTheUpdateWouldMakeOfTheFile) {
+    const CliResult empty = Run({"info", WriteText("empty.hex", "")});
+    EXPECT_EQ(empty.status, 65);
+    EXPECT_THAT(empty.err, HasSubstr("holds no firmware data for the controller"));
+
+    WriteText("long.bin", std::string(FirmwareImage::kImageSize + 100, '\x11'));
+    const CliResult longer = Run({"info", dir / "long.bin"});
+    EXPECT_EQ(longer.status, 0) << longer.err;
+    EXPECT_EQ(longer.err, "brenvaldor: " + dir / "long.bin" +
+                              " holds 1048708 bytes, more than the image takes: its last 100 bytes, from "
+                              "offset 0x100020 on, are left out\n");
 }
 
 TEST_F(CliCommands, ConversionErrorNamesTheBoxTheReasonAndTheLine) {
@@ -274,6 +332,23 @@ TEST_F(CliCommands, DryRunPrintsTheEraseFramesAndTouchesNoPort) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr("erase frame: F2 01 (sector 1, 0x104000-0x105FFF)\n"));
     EXPECT_THAT(r.out, Not(HasSubstr("OPEN SERIAL PORT")));
+    EXPECT_THAT(r.out, HasSubstr("port: COM1 (" + dir / "no-such-tty" + ") at 38400 bit/s\n"));
+}
+
+// The plan names the port and rate the update would use, after the same checks.
+TEST_F(CliCommands, DryRunChecksAndReportsThePortOptions) {
+    const std::string firmware = WriteHex("fw.hex", 0x104000, 32, 1);
+    const CliResult bad = Run({"update", firmware, "--dry-run", "--port", "garbage", "--json"});
+    EXPECT_EQ(bad.status, 64);
+    EXPECT_THAT(bad.err, HasSubstr("invalid port 'garbage' in --port"));
+    const CliResult good =
+        Run({"update", firmware, "--dry-run", "--port", "COM7", "--baud", "57600", "--json"});
+    ASSERT_EQ(good.status, 0) << good.err;
+    const auto j = nlohmann::json::parse(good.out);
+    EXPECT_EQ(j["port"], "COM7");
+    EXPECT_EQ(j["device"], "/dev/ttyUSB2");
+    EXPECT_EQ(j["baud"], 57600);
+    EXPECT_EQ(j["log"].back(), "port: COM7 (/dev/ttyUSB2) at 57600 bit/s");
 }
 
 TEST_F(CliCommands, ConvertWritesTheImageAndReplacesOnlyWithForce) {
@@ -289,6 +364,87 @@ TEST_F(CliCommands, ConvertWritesTheImageAndReplacesOnlyWithForce) {
     EXPECT_EQ(ReadFile(dir / "out.bin")[0], 0x22);
 }
 
+// The check at the start found the name free; a file that takes it during the run is not replaced
+// without --force, and the backup stays in the temporary file the message names.
+TEST_F(CliCommands, BackupKeepsAFileThatAppearedDuringTheRun) {
+    StartSim();
+    CliProcess process({"backup", dir / "race.bin", "--port", sim->Path()}, Env());
+    ASSERT_TRUE(process.WaitForOutput("BACKUP PROGRAM"));
+    WriteText("race.bin", "theirs");
+    const CliResult r = process.Wait();
+    EXPECT_EQ(r.status, 73) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Cannot write the file \"" + dir / "race.bin" + "\":\n"));
+    EXPECT_THAT(r.err, HasSubstr("brenvaldor: error: The data is kept in \"" + dir / ".race.bin."));
+    const auto theirs = ReadFile(dir / "race.bin");
+    EXPECT_EQ(std::string(theirs.begin(), theirs.end()), "theirs");
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(dir / names[0]), FirmwareImage::kImageSize) << names[0];
+}
+
+// A port that is given but empty or wrong ends the command before any port is touched, naming
+// where it came from; it never becomes a search that would flash whichever controller answers.
+TEST_F(CliCommands, AGivenPortThatIsEmptyOrWrongIsAUsageErrorAndNoSearch) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        const char* settings;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"reset", "--port", ""}, {}, "", "brenvaldor: error: --port is empty: "},
+        {{"update", "@fw", "--port="}, {}, "", "brenvaldor: error: --port"},
+        {{"reset"}, {"BRENVALDOR_PORT="}, "", "brenvaldor: error: BRENVALDOR_PORT is empty: "},
+        {{"reset"}, {"BRENVALDOR_PORT=COM29"}, "", "invalid port 'COM29' in BRENVALDOR_PORT"},
+        {{"reset"}, {}, "[Setup]\nSerialPort=99\nSerialPortAuto=0\n", "invalid port 'SerialPort=99' in "},
+        {{"backup", "@out"}, {}, "[Setup]\nSerialPort=\n", "invalid port 'SerialPort=' in "},
+    };
+    const std::string firmware = WriteHex("fw.hex", 0x110000, 64, 0x5A);
+    for (const Case& c : cases) {
+        WriteSettings(c.settings);
+        std::vector<std::string> args;
+        for (const std::string& a : c.args)
+            args.push_back(a == "@fw" ? firmware : a == "@out" ? dir / "out.bin" : a);
+        std::vector<std::string> env = Env();
+        env.insert(env.end(), c.env.begin(), c.env.end());
+        const CliResult r = RunCli(args, env);
+        EXPECT_EQ(r.status, 64) << c.error;
+        EXPECT_THAT(r.err, HasSubstr(c.error));
+        EXPECT_EQ(r.out, "") << "no search, no port opened";
+    }
+    EXPECT_FALSE(Exists(dir / "out.bin"));
+}
+
+// Without any port option the settings decide; where they ask for a search, the port it chose is
+// named before the command uses it.
+TEST_F(CliCommands, TheSearchNamesThePortItChose) {
+    StartSim();
+    WriteSettings("[Setup]\nSerialPort=0\n[Ports]\nCOM2=" + sim->Path() + "\nCOM1=" + dir / "none" + "\n");
+    const CliResult r = Run({"reset", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "brenvaldor: the port search chose COM2 (" + sim->Path() + ")\n");
+    EXPECT_EQ(r.out, "");
+}
+
+// The box text stays as documented; the lines below it name the device, the system's reason and,
+// for a busy port, who holds it.
+TEST_F(CliCommands, APortThatWillNotOpenIsNamedWithItsReason) {
+    const CliResult missing = Run({"update", WriteHex("fw.hex", 0x110000, 64, 0x5A), "--port", dir / "none"});
+    EXPECT_EQ(missing.status, 9);
+    EXPECT_THAT(missing.err, HasSubstr("brenvaldor: error: Serial port busy or not found  \n"
+                                       "brenvaldor: error: " +
+                                       dir / "none" + ": No such file or directory\n"));
+
+    StartSim();
+    HolderProcess holder(sim->Path());
+    const CliResult busy = RunOnSim({"reset"});
+    EXPECT_EQ(busy.status, 9);
+    EXPECT_THAT(busy.err, HasSubstr("brenvaldor: error: serial port busy, missing or failed\n"));
+    EXPECT_THAT(busy.err, HasSubstr("brenvaldor: error: " + sim->Path() + ": Device or resource busy\n"));
+    EXPECT_THAT(busy.err, HasSubstr(sim->Path() + " is held by sleep (PID "));
+}
+
 TEST_F(CliCommands, PortFromTheEnvironmentAndJsonReport) {
     StartSim();
     const CliResult r =
@@ -297,6 +453,7 @@ TEST_F(CliCommands, PortFromTheEnvironmentAndJsonReport) {
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["command"], "reset");
     EXPECT_EQ(j["port"], sim->Path());
+    EXPECT_EQ(j["device"], sim->Path());
     EXPECT_EQ(j["baud"], 38400);
     EXPECT_EQ(j["result"], 0);
     EXPECT_EQ(j["message"], "");
@@ -345,25 +502,38 @@ TEST_F(CliCommands, WaitHoldsUntilTheDeviceAppears) {
     EXPECT_THAT(late.err, HasSubstr("did not appear"));
 }
 
-// Ctrl-C in the middle: exit 130 soon after, the port closed, and no output file, not even a
-// temporary one.
+// Ctrl-C, SIGTERM or SIGHUP in the middle: exit 130 soon after, the port closed, no output file,
+// not even a temporary one, and a controller that was switched to the fast rate sent back to 9600
+// bit/s, so that the next command reaches it.
 struct InterruptCase {
     const char* name;
     std::vector<std::string> simArgs;
     std::vector<std::string> args;
     const char* startedLine;
+    int signal;
     const char* errText;
 };
 
 const InterruptCase kInterruptCases[] = {
-    {"Update", {"--delay", "20"}, {"update", "@/fw.hex"}, "UPDATE PROGRAM", "run the update again"},
-    {"Backup", {}, {"backup", "@/out"}, "BACKUP PROGRAM", "interrupted"},
-    {"ParameterBackup", {"--silent"}, {"param-backup", "@/out"}, "OPEN SERIAL PORT", "interrupted"},
+    {"Update",
+     {"--delay", "20"},
+     {"update", "@/fw.hex", "--baud", "57600"},
+     "UPDATE PROGRAM",
+     SIGINT,
+     "the controller was sent back to 9600 bit/s"},
+    {"UpdateByHangup",
+     {"--delay", "20"},
+     {"update", "@/fw.hex", "--baud", "19200"},
+     "UPDATE PROGRAM",
+     SIGHUP,
+     "run the update again"},
+    {"Backup", {}, {"backup", "@/out", "--baud", "57600"}, "BACKUP PROGRAM", SIGHUP, "interrupted"},
+    {"ParameterBackup", {"--silent"}, {"param-backup", "@/out"}, "OPEN SERIAL PORT", SIGTERM, "interrupted"},
 };
 
 class CliInterrupt : public CliFixture, public ::testing::WithParamInterface<InterruptCase> {};
 
-TEST_P(CliInterrupt, StopsAtTheNextWait) {
+TEST_P(CliInterrupt, StopsAtTheNextWaitAndLeavesTheControllerReachable) {
     const InterruptCase& c = GetParam();
     StartSim(c.simArgs);
     WriteHex("fw.hex", 0x110000, 0x10000, 0x5A);
@@ -373,7 +543,7 @@ TEST_P(CliInterrupt, StopsAtTheNextWait) {
     args.insert(args.end(), {"--port", sim->Path()});
     CliProcess process(args, Env());
     ASSERT_TRUE(process.WaitForOutput(c.startedLine));
-    process.Signal(SIGINT);
+    process.Signal(c.signal);
     const auto signalled = std::chrono::steady_clock::now();
     const CliResult r = process.Wait();
     // Far less than the command would run on (the update alone takes some 40 s at this delay).
@@ -382,6 +552,11 @@ TEST_P(CliInterrupt, StopsAtTheNextWait) {
     EXPECT_THAT(r.err, HasSubstr(c.errText));
     EXPECT_THAT(r.err, HasSubstr("the serial port is closed"));
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"fw.hex"});
+
+    if (c.simArgs != std::vector<std::string>{"--silent"}) {
+        const CliResult next = RunOnSim({"param-erase", "--baud", "9600"});
+        EXPECT_EQ(next.status, 0) << r.err << next.err;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CliInterrupt, ::testing::ValuesIn(kInterruptCases),

@@ -129,17 +129,25 @@ TEST(ExitStatus, ASubcommandsTableListsItsOwnStatusesOnly) {
               "Exit status:\n"
               "  0    success\n"
               "  66   the input file is missing or unreadable\n"
-              "  130  interrupted by Ctrl-C or SIGTERM (port closed, no output file)\n");
+              "  130  interrupted by Ctrl-C, SIGTERM or SIGHUP (port closed, no output file)\n");
 }
 
 TEST(Report, HoldsEveryKeyAndSurvivesBytesThatAreNotUtf8) {
-    Report r{"param-backup", "COM1", 38400, 0, "", {"READ SETUP PARAMETERS", "PARAMETER --> \xE4\r "}, 1.5,
+    Report r{"param-backup",
+             "COM1",
+             "/dev/ttyS0",
+             38400,
+             0,
+             "",
+             {"READ SETUP PARAMETERS", "PARAMETER --> \xE4\r "},
+             1.5,
              std::nullopt};
     const std::string text = JsonReport(r);
     EXPECT_EQ(text.find('\n'), std::string::npos); // one object on one line
     const auto j = nlohmann::json::parse(text);
-    EXPECT_EQ(j.size(), 8u);
+    EXPECT_EQ(j.size(), 9u);
     EXPECT_EQ(j["command"], "param-backup");
+    EXPECT_EQ(j["device"], "/dev/ttyS0");
     EXPECT_EQ(j["baud"], 38400);
     EXPECT_EQ(j["log"][1], "PARAMETER --> \xEF\xBF\xBD\r ");
     EXPECT_TRUE(j["output"].is_null());

@@ -1,4 +1,4 @@
-// SIGINT and SIGTERM as the command line's closing request, and SIGPIPE left harmless.
+// SIGINT, SIGTERM and SIGHUP as the command line's closing request, and SIGPIPE left harmless.
 #include "cli/Interrupt.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ void (*HandlerOf(int signal))(int) {
 }
 
 TEST(InterruptPosix, FirstSignalSetsTheFlagAndASecondOneEndsTheProgram) {
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         SetInterruptRequested(false);
         InstallInterruptHandlers();

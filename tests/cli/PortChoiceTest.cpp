@@ -1,5 +1,6 @@
 // Which port and rate a command uses: options over the environment over the settings file.
 #include "cli/PortChoice.h"
+#include "cli/PortNaming.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +41,17 @@ const ChoiceCase kCases[] = {
     {"LowerCaseComNumber", {"com5", false, 57600}, nullptr, "", 5, 0, 57600, "COM5"},
     {"EnvironmentStandsInForThePort", {}, "COM2", "[Setup]\nSerialPort=4\n", 2, 0, 38400, "COM2"},
     {"OptionBeatsEnvironment", {"COM6", false, 0}, "COM2", "", 6, 0, 38400, "COM6"},
-    {"EmptyEnvironmentIsNoPort", {}, "", "[Setup]\nSerialPort=4\n", 4, 0, 38400, "COM4"},
+    {"SettingsAutoWithAWrongPort",
+     {},
+     nullptr,
+     "[Setup]\nSerialPort=99\nSerialPortAuto=1\n",
+     0,
+     1,
+     38400,
+     "AUTO"},
+    {"SettingsWithoutSerialPort", {}, nullptr, "[Setup]\nSerialBaudRate=9600\n", 0, 1, 9600, "AUTO"},
     {"AutoBeatsEnvironmentAndSettings",
-     {"", true, 9600},
+     {std::nullopt, true, 9600},
      "COM2",
      "[Setup]\nSerialPort=4\n",
      0,
@@ -82,37 +91,40 @@ TEST(ChoosePortErrors, PortAndAutoExcludeEachOther) {
 }
 
 TEST(ChoosePortErrors, RefusesWhatIsNeitherComNumberNorPath) {
-    for (const char* bad : {"COM0", "COM29", "COM", "COM5x", "ttyUSB0", "5", "TTY5", "ACM5"}) {
+    const std::string beyond = ComName(LastGivenPort() + 1);
+    for (const std::string bad : {"COM0", beyond.c_str(), "COM", "COM5x", "ttyUSB0", "5", "TTY5", "ACM5",
+                                  "COM05", "COM+5", "COM 5"}) {
         std::string error;
         EXPECT_FALSE(ChoosePort({bad, false, 0}, IniFile::Parse(""), nullptr, error)) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << error;
     }
 }
 
-TEST(ChoosePortPaths, APathAComNumberLeadsToKeepsThatNumber) {
-    std::string error;
-    const auto viaDefault = ChoosePort({"/dev/ttyUSB3", false, 0}, IniFile::Parse(""), nullptr, error);
-    ASSERT_TRUE(viaDefault);
-    EXPECT_EQ(viaDefault->settings.m_nPort, 8);
-    EXPECT_EQ(PortLabel(*viaDefault), "/dev/ttyUSB3");
-    const auto lastPort = ChoosePort({"/dev/rfcomm7", false, 0}, IniFile::Parse(""), nullptr, error);
-    ASSERT_TRUE(lastPort);
-    EXPECT_EQ(lastPort->settings.m_nPort, 28);
-    const auto viaSettings = ChoosePort({"/tmp/ttyBRENVALDOR", false, 0},
-                                        IniFile::Parse("[Ports]\nCOM9=/tmp/ttyBRENVALDOR\n"), nullptr, error);
-    ASSERT_TRUE(viaSettings);
-    EXPECT_EQ(viaSettings->settings.m_nPort, 9);
-}
-
-TEST(ChoosePortPaths, AnyOtherPathIsReachedAsCom1AndUsedAsIs) {
-    std::string error;
-    const auto choice = ChoosePort({"/tmp/no-such-tty", false, 0},
-                                   IniFile::Parse("[Ports]\nCOM1=/dev/ttyS9\n"), nullptr, error);
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->settings.m_nPort, 1);
-    EXPECT_EQ(choice->settings.m_bAutoPort, 0);
-    EXPECT_EQ(choice->map.DevicePath(1), "/tmp/no-such-tty");
-    EXPECT_EQ(PortLabel(*choice), "/tmp/no-such-tty");
+// A port that is given but empty or wrong is an error that names where it came from; it never
+// turns into a port search, which would write to whatever controller answers first.
+TEST(ChoosePortErrors, AGivenPortThatIsEmptyOrWrongIsNeverASearch) {
+    struct Case {
+        PortRequest request;
+        const char* env;
+        const char* settings;
+        const char* error;
+    };
+    // COM256 is beyond the ports of every system; the hints name COM1 to the system's last.
+    const Case cases[] = {
+        {{""}, "COM2", "", "--port is empty: give COM1 to COM"},
+        {{}, "", "[Setup]\nSerialPort=4\n", "BRENVALDOR_PORT is empty: give COM1 to COM"},
+        {{}, "COM256", "", "invalid port 'COM256' in BRENVALDOR_PORT: give COM1 to COM"},
+        {{"COM0"}, nullptr, "", "invalid port 'COM0' in --port: give COM1 to COM"},
+        {{}, nullptr, "[Setup]\nSerialPort=99\nSerialPortAuto=0\n", "invalid port 'SerialPort=99' in "},
+        {{}, nullptr, "[Setup]\nSerialPort=\n", "invalid port 'SerialPort=' in "},
+        {{}, nullptr, "[Setup]\nSerialPort=COM3\n", "invalid port 'SerialPort=COM3' in "},
+        {{}, nullptr, "[Setup]\nSerialPort=-1\n", "invalid port 'SerialPort=-1' in "},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ChoosePort(c.request, IniFile::Parse(c.settings), c.env, error)) << c.error;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
 }
 
 TEST(ChoosePortLabel, ASearchNamesThePortItFound) {

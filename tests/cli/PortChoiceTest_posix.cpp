@@ -1,4 +1,4 @@
-// A port given as a path to a device that a COM number already leads to, through a symbolic link.
+// A port given as a device path: the COM number that leads to it, or COM1 led to it.
 #include "cli/PortChoice.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,32 @@ TEST(ChoosePortPaths, ASymbolicLinkIsResolvedBeforeComparing) {
     unlink(link.c_str());
     ASSERT_TRUE(choice);
     EXPECT_EQ(choice->settings.m_nPort, 7);
+}
+
+TEST(ChoosePortPaths, APathAComNumberLeadsToKeepsThatNumber) {
+    std::string error;
+    const auto viaDefault = ChoosePort({"/dev/ttyUSB3", false, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(viaDefault);
+    EXPECT_EQ(viaDefault->settings.m_nPort, 8);
+    EXPECT_EQ(PortLabel(*viaDefault), "/dev/ttyUSB3");
+    const auto lastPort = ChoosePort({"/dev/rfcomm7", false, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(lastPort);
+    EXPECT_EQ(lastPort->settings.m_nPort, 28);
+    const auto viaSettings = ChoosePort({"/tmp/ttyBRENVALDOR", false, 0},
+                                        IniFile::Parse("[Ports]\nCOM9=/tmp/ttyBRENVALDOR\n"), nullptr, error);
+    ASSERT_TRUE(viaSettings);
+    EXPECT_EQ(viaSettings->settings.m_nPort, 9);
+}
+
+TEST(ChoosePortPaths, AnyOtherPathIsReachedAsCom1AndUsedAsIs) {
+    std::string error;
+    const auto choice = ChoosePort({"/tmp/no-such-tty", false, 0},
+                                   IniFile::Parse("[Ports]\nCOM1=/dev/ttyS9\n"), nullptr, error);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->settings.m_nPort, 1);
+    EXPECT_EQ(choice->settings.m_bAutoPort, 0);
+    EXPECT_EQ(choice->map.DevicePath(1), "/tmp/no-such-tty");
+    EXPECT_EQ(PortLabel(*choice), "/tmp/no-such-tty");
 }
 
 } // namespace

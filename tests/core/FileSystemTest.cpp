@@ -92,5 +92,19 @@ TEST(NewFile, IsMadeOnlyWhereTheNameIsFree) {
     EXPECT_TRUE(dir.Names().empty());
 }
 
+TEST(RenameNoReplace, TakesOnlyAFreeNameAndLeavesBothFilesWhenItIsTaken) {
+    TempDir dir;
+    WriteText(dir / "data", "new");
+    WriteText(dir / "taken", "someone's");
+    EXPECT_EQ(RenameNoReplace(dir / "data", dir / "taken"), EEXIST);
+    EXPECT_EQ(test::ReadBytes(dir / "taken").size(), 9u);
+    EXPECT_EQ(test::ReadBytes(dir / "data").size(), 3u);
+
+    EXPECT_EQ(RenameNoReplace(dir / "data", dir / "free"), 0);
+    EXPECT_EQ(test::ReadBytes(dir / "free").size(), 3u);
+    EXPECT_EQ(RenameNoReplace(dir / "data", dir / "other"), ENOENT);
+    EXPECT_EQ(dir.Names().size(), 2u) << "the file moved, no second name is left";
+}
+
 } // namespace
 } // namespace bf

@@ -41,6 +41,7 @@ TEST(FileErrors, TextsNameThePathAndTheSystemReason) {
     EXPECT_EQ(SystemReason(ENOENT), "No such file or directory");
     EXPECT_EQ(SystemReason(kNotRegularFile), "Not a regular file (a device, a pipe or a socket)");
     EXPECT_EQ(SystemReason(kFileChangedWhileRead), "The file changed while it was read");
+    EXPECT_EQ(SystemReason(kNameTakenMeanwhile), "Another file took this name while the data was gathered");
     EXPECT_EQ(FileWriteErrorText("/x/y.bin", EACCES),
               "Cannot write the file \"/x/y.bin\":\nPermission denied");
     EXPECT_EQ(FileReadErrorText("/x/y.hex", EIO), "Cannot read the file \"/x/y.hex\":\nInput/output error");
@@ -87,6 +88,51 @@ TEST_F(AtomicFileWriterTest, AbandonedWriteLeavesTheOldFile) {
     }
     EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
+}
+
+// The name was free when the writer opened: a file that takes it meanwhile is someone else's, and
+// the data is kept where it was written rather than lost.
+TEST_F(AtomicFileWriterTest, AFileThatTookTheNameMeanwhileIsNeverReplaced) {
+    const std::string path = dir / "race.bin";
+    AtomicFileWriter writer(path);
+    ASSERT_TRUE(writer.Open());
+    ASSERT_TRUE(writer.Write("backup", 6));
+    WriteText(path, "theirs");
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ(writer.Error(), kNameTakenMeanwhile);
+    EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
+    const std::string kept = writer.KeptPath();
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(writer.ErrorText(), "Cannot write the file \"" + path +
+                                      "\":\nAnother file took this name while the data was gathered\n"
+                                      "The data is kept in \"" +
+                                      kept + "\"");
+    EXPECT_FALSE(writer.Commit()) << "a failed commit stays failed";
+    EXPECT_EQ(ReadBytes(kept), (std::vector<std::uint8_t>{'b', 'a', 'c', 'k', 'u', 'p'}));
+    EXPECT_EQ(dir.Names().size(), 2u);
+}
+
+TEST_F(AtomicFileWriterTest, WhatWasThereOrAnythingWhenAskedIsReplaced) {
+    const std::string present = dir / "present.bin";
+    WriteText(present, "old");
+    AtomicFileWriter writer(present);
+    ASSERT_TRUE(writer.Open() && writer.Write("new", 3));
+    RemoveFile(present);
+    WriteText(present, "again");
+    ASSERT_TRUE(writer.Commit()) << "the file there at the start may be replaced, even rewritten";
+    EXPECT_EQ(ReadBytes(present), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+    EXPECT_TRUE(writer.KeptPath().empty());
+
+    const std::string fresh = dir / "fresh.ini";
+    AtomicFileWriter any(fresh, Overwrite::Anything);
+    ASSERT_TRUE(any.Open() && any.Write("mine", 4));
+    WriteText(fresh, "theirs");
+    ASSERT_TRUE(any.Commit());
+    EXPECT_EQ(ReadBytes(fresh), (std::vector<std::uint8_t>{'m', 'i', 'n', 'e'}));
+
+    AtomicFileWriter newName(dir / "new.bin");
+    ASSERT_TRUE(newName.Open() && newName.Write("n", 1) && newName.Commit());
+    EXPECT_EQ(dir.Names().size(), 3u);
 }
 
 } // namespace

@@ -62,14 +62,26 @@ TEST_F(AtomicFileWriterTest, OnlyRegularFilesAreReplaced) {
 
 TEST_F(AtomicFileWriterTest, TargetReplacedByAPipeMeanwhileIsKept) {
     const std::string path = dir / "a.bin";
+    WriteText(path, "old");
     AtomicFileWriter writer(path);
     ASSERT_TRUE(writer.Open());
     ASSERT_TRUE(writer.Write("new", 3));
+    RemoveFile(path);
     ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
     EXPECT_FALSE(writer.Commit());
     EXPECT_EQ(writer.Error(), kNotRegularFile);
     EXPECT_TRUE(std::filesystem::is_fifo(path));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.bin"}));
+
+    // Where the name was free at the start, the pipe is a newcomer like any other file.
+    const std::string fresh = dir / "b.bin";
+    AtomicFileWriter newcomer(fresh);
+    ASSERT_TRUE(newcomer.Open() && newcomer.Write("new", 3));
+    ASSERT_EQ(mkfifo(fresh.c_str(), 0666), 0);
+    EXPECT_FALSE(newcomer.Commit());
+    EXPECT_EQ(newcomer.Error(), kNameTakenMeanwhile);
+    EXPECT_TRUE(std::filesystem::is_fifo(fresh));
+    EXPECT_EQ(ReadBytes(newcomer.KeptPath()).size(), 3u);
 }
 
 TEST_F(AtomicFileWriterTest, ReadingTakesRegularFilesUpToTheLimit) {

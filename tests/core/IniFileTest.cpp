@@ -72,7 +72,7 @@ TEST_F(IniFileDisk, FileOfTheLimitSizeIsReadAndWritten) {
     std::string text = "[Setup]\nSerialPort=3\n;";
     text += std::string(IniFile::kMaxFileSize - text.size() - 1, 'x') + "\n";
     ASSERT_EQ(text.size(), IniFile::kMaxFileSize);
-    std::ofstream(path) << text;
+    std::ofstream(path, std::ios::binary) << text;
     auto ini = IniFile::Load(path.string());
     EXPECT_EQ(ini.Get("Setup", "SerialPort"), "3");
     ini.Set("Setup", "SerialPort", "4");

@@ -33,6 +33,37 @@ TEST(SetupSettings, PortChoiceOneToSixElseAuto) {
     EXPECT_EQ(ReadPortChoice(SetupFile("SerialPort=2\nSerialPortAuto=1\n")), 2);
 }
 
+TEST(SetupSettings, PortSettingTellsASearchFromAWrongEntry) {
+    using Kind = PortSetting::Kind;
+    struct Case {
+        const char* body;
+        Kind kind;
+        int port;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"", Kind::Search, 0, ""},
+        {"SerialPort=0\n", Kind::Search, 0, ""},
+        {"SerialPort=0\nSerialPortAuto=0\n", Kind::Search, 0, ""},
+        {"SerialPort=99\nSerialPortAuto=1\n", Kind::Search, 0, ""},
+        {"SerialPort=\nSerialPortAuto=1\n", Kind::Search, 0, ""},
+        {"SerialPort=5\nSerialPortAuto=1\n", Kind::Port, 5, ""},
+        {"SerialPort=1\n", Kind::Port, 1, ""},
+        {"SerialPort=6\n", Kind::Port, 6, ""},
+        {"SerialPort=7\n", Kind::Invalid, 0, "7"},
+        {"SerialPort=99\nSerialPortAuto=0\n", Kind::Invalid, 0, "99"},
+        {"SerialPort=-1\n", Kind::Invalid, 0, "-1"},
+        {"SerialPort=\n", Kind::Invalid, 0, ""},
+        {"SerialPort=COM3\n", Kind::Invalid, 0, "COM3"},
+    };
+    for (const Case& c : cases) {
+        const PortSetting setting = ReadPortSetting(SetupFile(c.body));
+        EXPECT_EQ(setting.kind, c.kind) << c.body;
+        EXPECT_EQ(setting.port, c.port) << c.body;
+        EXPECT_EQ(setting.text, c.text) << c.body;
+    }
+}
+
 TEST(SetupSettings, BaudRateFromTheMenuElse38400) {
     EXPECT_EQ(ReadBaudRate(IniFile{}), 38400);
     EXPECT_EQ(ReadBaudRate(SetupFile("SerialBaudRate=9600\n")), 9600);
