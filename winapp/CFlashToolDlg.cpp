@@ -41,9 +41,9 @@ HIMAGELIST StripImageList(HINSTANCE instance, int bitmapId) {
 } // namespace
 
 CFlashToolDlg::CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& clock,
-                             std::string settingsPath, std::unique_ptr<Port> port)
-    : m_prompter(prompter), m_clock(clock),
-      m_tool(*this, *this, operations, clock, std::move(settingsPath), std::move(port)) {}
+                             std::string settingsPath)
+    : m_prompter(prompter), m_clock(clock), m_tool(*this, *this, operations, clock, std::move(settingsPath)) {
+}
 
 CFlashToolDlg::~CFlashToolDlg() {
     if (m_hWnd != nullptr)

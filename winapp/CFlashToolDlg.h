@@ -10,7 +10,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,9 +23,7 @@ class Prompter;
 // the one thread; operations keep the window alive through PumpMessages and WaitPumping.
 class CFlashToolDlg final : public Host, private FrontEnd {
   public:
-    // `port` stands in for the system's serial port (tests).
-    CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& clock, std::string settingsPath,
-                  std::unique_ptr<Port> port = nullptr);
+    CFlashToolDlg(Prompter& prompter, Operations& operations, Clock& clock, std::string settingsPath);
     ~CFlashToolDlg() override;
     CFlashToolDlg(const CFlashToolDlg&) = delete;
     CFlashToolDlg& operator=(const CFlashToolDlg&) = delete;
