@@ -9,8 +9,10 @@ namespace bf::win {
 
 namespace {
 constexpr wchar_t kBlankPane[] = L" ";
+// Text widths of panes 1 and 2; each pane adds 3 pixels of border on either side.
 constexpr int kPaneSecondWidth = 40;
 constexpr int kPanePortWidth = 70;
+constexpr int kPaneBorder = 6;
 constexpr int kToolButtonSize = 53;
 constexpr SIZE kToolbarImageSize{40, 32};
 // The strips: 40 x 33 slots of which the buttons show 40 x 32; 0xCCCCCC is transparent.
@@ -201,8 +203,9 @@ void CFlashToolDlg::LayOutBars() {
                band.bottom - kToolbarBorderTop, TRUE);
     // The status bar places itself along the bottom; the panes keep their widths from the right.
     SendMessageW(m_wndStatusBar, WM_SIZE, 0, 0);
-    const int edges[3] = {client.right - kPanePortWidth - kPaneSecondWidth, client.right - kPanePortWidth,
-                          -1};
+    const int port = kPanePortWidth + kPaneBorder;
+    const int second = kPaneSecondWidth + kPaneBorder;
+    const int edges[3] = {client.right - port - second, client.right - port, -1};
     SendMessageW(m_wndStatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
 }
 

@@ -216,8 +216,9 @@ TEST_F(LayoutTest, StatusBarHasThreePanesAlongTheBottom) {
     ASSERT_EQ(SendMessageW(bar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)), 3);
     RECT client;
     GetClientRect(Dialog(), &client);
-    EXPECT_EQ(edges[1] - edges[0], 40);
-    EXPECT_EQ(edges[0], client.right - 110);
+    // Text widths 40 and 70, with 3 pixels of border on either side of each pane.
+    EXPECT_EQ(edges[1] - edges[0], 46);
+    EXPECT_EQ(edges[0], client.right - 122);
     EXPECT_EQ(edges[2], -1);
     EXPECT_EQ(ClientRectOf(bar).bottom, client.bottom);
     wchar_t text[64] = {};
