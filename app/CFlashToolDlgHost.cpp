@@ -22,10 +22,6 @@ namespace bf {
 
 namespace {
 constexpr char kLineEnd[] = "\r\n";
-constexpr char kBoxReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
-// Longest sleep of a pumping wait while no event is pending: short enough for the window to
-// stay lively, long enough that an idle wait costs next to no processor time.
-constexpr std::uint32_t kIdleSliceMs = 10;
 
 // Only the log's own line ends break lines in the pane. A carriage return inside a line (a
 // parameter line sent with its CR LF shows "...\r ") stays in m_strLog but is not drawn, as a
@@ -98,11 +94,7 @@ void CFlashToolDlg::PumpMessages() {
 }
 
 void CFlashToolDlg::WaitPumping(std::uint32_t ms) {
-    // Nobody reads the port during this wait, so waiting input must not end the pause early.
-    PumpUntilElapsed(m_clock, ms, [this](std::uint32_t msLeft) {
-        if (!PumpStep())
-            m_clock.sleepMs(std::min(kIdleSliceMs, msLeft));
-    });
+    WaitHandlingEvents(m_clock, ms, [this] { return PumpStep(); });
 }
 
 void CFlashToolDlg::ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
@@ -130,8 +122,8 @@ std::optional<std::string> CFlashToolDlg::AskSaveFileName(const std::vector<File
 }
 
 bool CFlashToolDlg::ConfirmOverwrite(const std::string& path) {
-    return m_prompter.AskYesNo(this,
-                               QString::fromLatin1(kBoxReplaceQuestion).arg(QFile::decodeName(path.c_str())),
+    const std::string shownPath = QFile::decodeName(path.c_str()).toStdString();
+    return m_prompter.AskYesNo(this, QString::fromStdString(FlashTool::OverwriteQuestion(shownPath)),
                                QString::fromLatin1(FlashTool::kApplicationTitle));
 }
 

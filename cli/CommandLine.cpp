@@ -193,20 +193,14 @@ constexpr char kMainNotes[] =
     "object at the end instead: command, port, device, baud, result, message, log, elapsed_s,\n"
     "output.\n"
     "\n"
-    "%s stops a command at its next wait, closes the port, leaves no output file
-    "
-    "and exits with 130; a controller the command switched to a faster rate is sent back to
-    "
-    "9600 bit/s where that is safe, else the message says to switch it off and on.
-    "
-    "
-    "
-    "Parameter Edit has no command-line form: edit the parameter file in any text editor, then
-    "
-    "send it with param-update. 'brenvaldor help SUBCOMMAND' shows the subcommand's own help.
-    ";
+    "%s stops a command at its next wait, closes the port, leaves no output file\n"
+    "and exits with 130; a controller the command switched to a faster rate is sent back to\n"
+    "9600 bit/s where that is safe, else the message says to switch it off and on.\n"
+    "\n"
+    "Parameter Edit has no command-line form: edit the parameter file in any text editor, then\n"
+    "send it with param-update. 'brenvaldor help SUBCOMMAND' shows the subcommand's own help.\n";
 
-    constexpr char kWaitFormat[] = "must be a number of seconds, 0 or more, not '%s'";
+constexpr char kWaitFormat[] = "must be a number of seconds, 0 or more, not '%s'";
 constexpr char kUnknownOption[] = "unknown option '%s'";
 constexpr char kUnknownOptionOf[] = "unknown option '%s' for %s";
 constexpr char kUnexpectedArgument[] = "unexpected argument '%s'";

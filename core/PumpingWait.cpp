@@ -12,4 +12,13 @@ void PumpUntilElapsed(Clock& clock, std::uint32_t ms, const std::function<void(s
     }
 }
 
+void WaitHandlingEvents(Clock& clock, std::uint32_t ms, const std::function<bool()>& handleEvents) {
+    // Short enough for the window to stay lively, long enough that an idle wait costs next to no
+    // processor time.
+    PumpUntilElapsed(clock, ms, [&](std::uint32_t msLeft) {
+        if (!handleEvents())
+            clock.sleepMs(std::min(kIdleSliceMs, msLeft));
+    });
+}
+
 } // namespace bf

@@ -13,4 +13,11 @@ namespace bf {
 // there are none, but not past the end), or the loop spins.
 void PumpUntilElapsed(Clock& clock, std::uint32_t ms, const std::function<void(std::uint32_t msLeft)>& step);
 
+// A window's WaitPumping: handles events for `ms` on the clock. `handleEvents` handles what is
+// pending and says whether there was anything; while nothing is, the wait sleeps in slices of at
+// most kIdleSliceMs, never past its end. Nobody reads the port meanwhile, so waiting input does not
+// end the pause early.
+constexpr std::uint32_t kIdleSliceMs = 10;
+void WaitHandlingEvents(Clock& clock, std::uint32_t ms, const std::function<bool()>& handleEvents);
+
 } // namespace bf

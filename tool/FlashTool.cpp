@@ -15,14 +15,18 @@ namespace bf {
 
 namespace {
 constexpr char kBoxOperationFailed[] = "The operation stopped because of an error:\n%1";
+constexpr char kBoxReplaceQuestion[] = "%1 already exists.\nDo you want to replace it?";
 constexpr char kUnknownError[] = "unknown error";
 constexpr char kPlaceholder[] = "%1";
 
-std::string OperationFailedText(std::string_view what) {
-    std::string text = kBoxOperationFailed;
-    return text.replace(text.find(kPlaceholder), std::string_view(kPlaceholder).size(), what);
+std::string WithPlaceholder(std::string text, std::string_view value) {
+    return text.replace(text.find(kPlaceholder), std::string_view(kPlaceholder).size(), value);
 }
 } // namespace
+
+std::string FlashTool::OverwriteQuestion(std::string_view path) {
+    return WithPlaceholder(kBoxReplaceQuestion, path);
+}
 
 FlashTool::FlashTool(Host& host, FrontEnd& frontEnd, Operations& operations, Clock& clock,
                      std::string settingsPath, std::unique_ptr<Port> port)
@@ -148,7 +152,7 @@ void FlashTool::RecoverFromFailure(std::string_view what) {
     }
     m_host.EnableToolbarButtons(true, true, true);
     m_host.UpdateProgress(0, 1);
-    m_host.ShowMessageBox(OperationFailedText(what), "", BoxIcon::Error);
+    m_host.ShowMessageBox(WithPlaceholder(kBoxOperationFailed, what), "", BoxIcon::Error);
 }
 
 bool FlashTool::RequestClose() {

@@ -27,6 +27,9 @@ class FlashTool {
   public:
     // The program's name: the caption of message boxes that name none.
     static constexpr char kApplicationTitle[] = "BrenvaldorFlash";
+    // The question before a file under a name the save dialog did not confirm is replaced; the
+    // path as the user knows it (UTF-8).
+    static std::string OverwriteQuestion(std::string_view path);
 
     // `port` stands in for the system's serial port (tests); without it Start makes the system's.
     FlashTool(Host& host, FrontEnd& frontEnd, Operations& operations, Clock& clock, std::string settingsPath,

@@ -21,22 +21,6 @@ namespace {
 
 using namespace cmd_id;
 
-const std::vector<std::pair<int, std::string>> kOperationCommands{
-    {FileOpen, "OpenFirmware"},
-    {ToolbarOpen, "OpenFirmware"},
-    {FileSaveAs, "SaveFirmwareAs"},
-    {FileBackup, "BackupProgram"},
-    {FileUpdate, "UpdateProgram"},
-    {ToolbarUpdate, "UpdateProgram"},
-    {FileReset, "ResetController"},
-    {ParamBackup, "ParameterBackup"},
-    {ParamUpdate, "ParameterUpdate"},
-    {ParamEdit, "ParameterEdit"},
-    {ParamErase, "EraseParameterBlocks"},
-    {PopupParamBackup, "ParameterBackup"},
-    {PopupParamUpdate, "ParameterUpdate"},
-};
-
 bool ToolbarEnabled(CFlashToolDlg& w) {
     bool all = true;
     for (QToolButton* b : w.findChildren<QToolButton*>())

@@ -53,5 +53,28 @@ TEST(PumpingWait, StepIsToldHowLongTheWaitHasLeft) {
     EXPECT_EQ(clock.nowMs(), 0xFFFFFFF0u + 101u) << "sleeping what is left ends the wait exactly";
 }
 
+TEST(PumpingWait, IdleWaitSleepsInSlicesAndNotPastItsEnd) {
+    test::VirtualClock clock(1000);
+    std::vector<std::uint32_t> seenAt;
+    WaitHandlingEvents(clock, 25, [&] {
+        seenAt.push_back(clock.nowMs());
+        return false;
+    });
+    EXPECT_EQ(seenAt, (std::vector<std::uint32_t>{1000, 1010, 1020}));
+    EXPECT_EQ(clock.nowMs(), 1026u);
+}
+
+TEST(PumpingWait, PendingEventsAreHandledWithoutSleeping) {
+    test::VirtualClock clock(1000);
+    int pending = 3;
+    std::vector<std::uint32_t> seenAt;
+    WaitHandlingEvents(clock, 5, [&] {
+        seenAt.push_back(clock.nowMs());
+        return pending-- > 0;
+    });
+    EXPECT_EQ(seenAt, (std::vector<std::uint32_t>{1000, 1000, 1000, 1000}));
+    EXPECT_EQ(clock.nowMs(), 1006u);
+}
+
 } // namespace
 } // namespace bf

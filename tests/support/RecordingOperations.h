@@ -1,12 +1,31 @@
 #pragma once
 
+#include "tool/CommandIds.h"
 #include "tool/Operations.h"
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bf::test {
+
+// Every command that starts an operation, with the name the recorder gives that operation.
+inline const std::vector<std::pair<int, std::string>> kOperationCommands{
+    {cmd_id::FileOpen, "OpenFirmware"},
+    {cmd_id::ToolbarOpen, "OpenFirmware"},
+    {cmd_id::FileSaveAs, "SaveFirmwareAs"},
+    {cmd_id::FileBackup, "BackupProgram"},
+    {cmd_id::FileUpdate, "UpdateProgram"},
+    {cmd_id::ToolbarUpdate, "UpdateProgram"},
+    {cmd_id::FileReset, "ResetController"},
+    {cmd_id::ParamBackup, "ParameterBackup"},
+    {cmd_id::ParamUpdate, "ParameterUpdate"},
+    {cmd_id::ParamEdit, "ParameterEdit"},
+    {cmd_id::ParamErase, "EraseParameterBlocks"},
+    {cmd_id::PopupParamBackup, "ParameterBackup"},
+    {cmd_id::PopupParamUpdate, "ParameterUpdate"},
+};
 
 // Records which operation ran; `during` runs inside it, where a real operation would work.
 class RecordingOperations final : public Operations {

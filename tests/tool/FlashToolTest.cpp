@@ -260,5 +260,12 @@ TEST_F(FlashToolTest, FailureOfAWindowCommandIsShownLikeAnOperationsFailure) {
     EXPECT_FALSE(m_tool->Busy());
 }
 
+TEST(OverwriteQuestionTest, NamesThePathAsGivenEvenWithAPlaceholderInIt) {
+    EXPECT_EQ(FlashTool::OverwriteQuestion("C:\\out\\a.txt"),
+              "C:\\out\\a.txt already exists.\nDo you want to replace it?");
+    EXPECT_EQ(FlashTool::OverwriteQuestion("/tmp/%1.bin"),
+              "/tmp/%1.bin already exists.\nDo you want to replace it?");
+}
+
 } // namespace
 } // namespace bf::test
