@@ -55,6 +55,9 @@ TEST(ChoosePortPaths, TheDeviceOfAPortIsTheMapsAndASearchWithoutAPortHasNone) {
     ASSERT_TRUE(com5) << error;
     EXPECT_EQ(DevicePathOf(*com5), "/dev/ttyUSB0");
     EXPECT_EQ(DevicePathOf(*com5, 6), "/dev/ttyX");
+    const auto com1 = ChoosePort({"COM1", false, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(com1) << error;
+    EXPECT_EQ(DevicePathOf(*com1), "/dev/ttyS0");
     const auto search = ChoosePort({std::nullopt, true, 0}, IniFile::Parse(""), nullptr, error);
     ASSERT_TRUE(search) << error;
     EXPECT_EQ(DevicePathOf(*search), "");
