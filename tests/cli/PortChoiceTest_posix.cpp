@@ -47,5 +47,21 @@ TEST(ChoosePortPaths, AnyOtherPathIsReachedAsCom1AndUsedAsIs) {
     EXPECT_EQ(PortLabel(*choice), "/tmp/no-such-tty");
 }
 
+// The device a choice leads to: through the port map; none for a search that found no port.
+TEST(ChoosePortPaths, TheDeviceOfAPortIsTheMapsAndASearchWithoutAPortHasNone) {
+    std::string error;
+    const auto com5 =
+        ChoosePort({"COM5", false, 0}, IniFile::Parse("[Ports]\nCOM6=/dev/ttyX\n"), nullptr, error);
+    ASSERT_TRUE(com5) << error;
+    EXPECT_EQ(DevicePathOf(*com5), "/dev/ttyUSB0");
+    EXPECT_EQ(DevicePathOf(*com5, 6), "/dev/ttyX");
+    const auto com1 = ChoosePort({"COM1", false, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(com1) << error;
+    EXPECT_EQ(DevicePathOf(*com1), "/dev/ttyS0");
+    const auto search = ChoosePort({std::nullopt, true, 0}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(search) << error;
+    EXPECT_EQ(DevicePathOf(*search), "");
+}
+
 } // namespace
 } // namespace bf::cli

@@ -56,6 +56,7 @@ TEST(WindowsPortChoice, TheSearchAndTheSettingsPortUseTheSystemsNames) {
     auto search = ChoosePort({std::nullopt, true, 0}, IniFile::Parse(""), nullptr, error);
     ASSERT_TRUE(search) << error;
     EXPECT_EQ(DevicePathOf(*search, 17), "\\\\.\\COM17");
+    EXPECT_EQ(DevicePathOf(*search), "") << "a search that found no port has no device";
 }
 
 } // namespace
