@@ -42,7 +42,7 @@ void WatchedPort::Close() {
 std::size_t WatchedPort::Write(const void* buffer, std::size_t count) {
     if (count > 0)
         m_lastCommand = *static_cast<const std::uint8_t*>(buffer);
-    m_eraseSent = m_eraseSent || (count > 0 && m_lastCommand == cmd::EraseSector);
+    m_eraseSent = m_eraseSent || m_lastCommand == cmd::EraseSector;
     return m_port.Write(buffer, count);
 }
 
@@ -78,7 +78,7 @@ WatchedPort::Recovery WatchedPort::CloseAt9600(Clock& clock) {
             }
         }
     } catch (const CSerialException&) {
-        recovery = Recovery::Unknown; // the port failed on the way: nothing is known
+        // The port failed on the way back: the rate stays unknown.
     }
     Close();
     return recovery;
