@@ -71,6 +71,14 @@ TEST_F(WatchedPortTest, NothingIsSentWhereNothingIsNeededOrNothingIsSafe) {
     EXPECT_FALSE(port.IsOpen());
 }
 
+TEST_F(WatchedPortTest, AnUnconfirmedReturnLeavesTheRateUnknown) {
+    Connect();
+    model.faults.silentOn.insert(cmd::Baud9600);
+    EXPECT_EQ(port.CloseAt9600(clock), Recovery::Unknown);
+    EXPECT_EQ(sim.written.back(), cmd::Baud9600) << "sent, but not heard";
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST_F(WatchedPortTest, ALineThatDoesNotFallQuietGetsNoCommand) {
     Connect();
     model.faults.stream = true; // the controller keeps sending, as in the middle of a block
