@@ -48,7 +48,7 @@ bool TakeSettingsPort(const IniFile& settingsFile, PortChoice& choice, std::stri
     }
     choice.settings.m_nPort = entry.port;
     choice.settings.m_bAutoPort = entry.kind == settings::PortSetting::Kind::Search ? 1 : 0;
-    if (entry.port != 0) // a search is named by PortLabel after the port it finds
+    if (entry.kind == settings::PortSetting::Kind::Port) // a search is named after the port it finds
         choice.label = ComName(entry.port);
     return true;
 }

@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::uint32_t kLineRate = 9600; // every command starts at it; F9 returns to it
 constexpr std::uint32_t kSliceMs = 50;
+constexpr std::uint8_t kConfirmationOffset = 0xF0; // a rate command's confirmation is the command less this
 
 bool IsRateCommand(std::uint8_t command) {
     return command == cmd::Baud19200 || command == cmd::Baud38400 || command == cmd::Baud57600;
@@ -42,7 +43,7 @@ void WatchedPort::Close() {
 std::size_t WatchedPort::Write(const void* buffer, std::size_t count) {
     if (count > 0)
         m_lastCommand = *static_cast<const std::uint8_t*>(buffer);
-    m_eraseSent = m_eraseSent || (count > 0 && m_lastCommand == cmd::EraseSector);
+    m_eraseSent = m_eraseSent || m_lastCommand == cmd::EraseSector;
     return m_port.Write(buffer, count);
 }
 
@@ -63,6 +64,18 @@ bool WatchedPort::WaitForQuietLine(Clock& clock) {
     return true;
 }
 
+// F9, then its confirmation (09, sent at the old rate), which tells that the controller heard it.
+bool WatchedPort::SwitchedBack(Clock& clock) {
+    Write(&cmd::Baud9600, 1);
+    Flush();
+    const std::uint32_t start = clock.nowMs();
+    while (m_port.BytesAvailable() == 0 && ElapsedMs(clock, start) < timeout::Reply)
+        m_port.WaitForInput(kSliceMs);
+    std::uint8_t reply = 0;
+    return m_port.BytesAvailable() == 1 && m_port.Read(&reply, 1) == 1 &&
+           reply == cmd::Baud9600 - kConfirmationOffset;
+}
+
 WatchedPort::Recovery WatchedPort::CloseAt9600(Clock& clock) {
     Recovery recovery = Recovery::NotNeeded;
     try {
@@ -70,15 +83,11 @@ WatchedPort::Recovery WatchedPort::CloseAt9600(Clock& clock) {
             recovery = Recovery::Unknown; // the switch may or may not have been heard
         else if (m_rate != 0 && m_rate != kLineRate && m_lastCommand != cmd::Baud9600) {
             recovery = Recovery::Unknown;
-            if (WaitForQuietLine(clock)) {
-                Write(&cmd::Baud9600, 1);
-                Flush();
-                Drain();
+            if (WaitForQuietLine(clock) && SwitchedBack(clock))
                 recovery = Recovery::Returned;
-            }
         }
     } catch (const CSerialException&) {
-        recovery = Recovery::Unknown; // the port failed on the way: nothing is known
+        // The port failed on the way back: the rate stays unknown.
     }
     Close();
     return recovery;

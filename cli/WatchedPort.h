@@ -18,7 +18,7 @@ class WatchedPort final : public Port {
   public:
     enum class Recovery {
         NotNeeded, // the port was closed or at 9600, and no rate switch was under way
-        Returned,  // F9 went out at the switched rate
+        Returned,  // F9 went out at the switched rate and the controller confirmed it
         Unknown,   // the controller may be at another rate: a switch was under way, or the line
                    // did not fall quiet (a block was still coming), so no command could be sent
     };
@@ -32,7 +32,7 @@ class WatchedPort final : public Port {
 
     // Closes the port. When the controller was switched to another rate, waits first until the
     // line has been quiet for kQuietMs (what comes meanwhile is dropped: it answers a command
-    // that is no longer waiting), at most kLimitMs, and then sends F9 without awaiting its reply.
+    // that is no longer waiting), at most kLimitMs, and then sends F9 and awaits its confirmation.
     Recovery CloseAt9600(Clock& clock);
     // True once a sector erase went out: from then on the flash holds no whole program until an
     // update ends.
@@ -69,6 +69,7 @@ class WatchedPort final : public Port {
 
   private:
     bool WaitForQuietLine(Clock& clock);
+    bool SwitchedBack(Clock& clock);
 
     Port& m_port;
     std::uint32_t m_rate = 0;       // the rate the port is open at, 0 while closed

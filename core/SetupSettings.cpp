@@ -71,8 +71,7 @@ PortSetting ReadPortSetting(const IniFile& file) {
     if (const int port = ReadPortChoice(file); port != 0)
         return {PortSetting::Kind::Port, port, {}};
     // 0 written as a number is how the window stores AUTO.
-    std::string_view number(*value);
-    number.remove_prefix(std::min(number.find_first_not_of(" \t"), number.size()));
+    std::string_view number(*value); // without blanks around it: the file's values are trimmed
     if (!number.empty() && (number[0] == '+' || number[0] == '-'))
         number.remove_prefix(1);
     const bool zero = !number.empty() && std::isdigit(static_cast<unsigned char>(number[0])) &&

@@ -63,5 +63,24 @@ TEST(ChoosePortPaths, TheDeviceOfAPortIsTheMapsAndASearchWithoutAPortHasNone) {
     EXPECT_EQ(DevicePathOf(*search), "");
 }
 
+TEST(ChoosePortLabel, TheDescriptionNamesPortDeviceAndRateOrTheSearch) {
+    std::string error;
+    auto search = ChoosePort({}, IniFile::Parse("[Setup]\nSerialBaudRate=9600\n"), nullptr, error);
+    ASSERT_TRUE(search);
+    EXPECT_EQ(PortDescription(*search), "a port search over COM1 to COM28 at 9600 bit/s");
+    EXPECT_EQ(DevicePathOf(*search), "");
+    search->settings.m_nPort = 13; // what the search found
+    EXPECT_EQ(PortDescription(*search), "COM13 (/dev/ttyACM0) at 9600 bit/s");
+    EXPECT_EQ(DevicePathOf(*search), "/dev/ttyACM0");
+    const auto given =
+        ChoosePort({"COM1", false, 57600}, IniFile::Parse("[Ports]\nCOM1=/tmp/x\n"), nullptr, error);
+    ASSERT_TRUE(given);
+    EXPECT_EQ(PortDescription(*given), "COM1 (/tmp/x) at 57600 bit/s");
+    const auto fromFile = ChoosePort({}, IniFile::Parse("[Setup]\nSerialPort=1\n"), nullptr, error);
+    ASSERT_TRUE(fromFile);
+    EXPECT_EQ(PortLabel(*fromFile), "COM1");
+    EXPECT_EQ(DevicePathOf(*fromFile), "/dev/ttyS0");
+}
+
 } // namespace
 } // namespace bf::cli

@@ -2,6 +2,8 @@
 // clock: F9 only where the controller is at another rate and the line has fallen quiet.
 #include "cli/WatchedPort.h"
 #include "link/Link.h"
+#include "serial/CSerialException.h"
+#include "serial/SerialTypes.h"
 #include "sim/ControllerModel.h"
 #include "sim/SimPort.h"
 #include "tests/support/RecordingHost.h"
@@ -69,6 +71,14 @@ TEST_F(WatchedPortTest, NothingIsSentWhereNothingIsNeededOrNothingIsSafe) {
     EXPECT_FALSE(port.IsOpen());
 }
 
+TEST_F(WatchedPortTest, AnUnconfirmedReturnLeavesTheRateUnknown) {
+    Connect();
+    model.faults.silentOn.insert(cmd::Baud9600);
+    EXPECT_EQ(port.CloseAt9600(clock), Recovery::Unknown);
+    EXPECT_EQ(sim.written.back(), cmd::Baud9600) << "sent, but not heard";
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST_F(WatchedPortTest, ALineThatDoesNotFallQuietGetsNoCommand) {
     Connect();
     model.faults.stream = true; // the controller keeps sending, as in the middle of a block
@@ -86,6 +96,41 @@ TEST_F(WatchedPortTest, APortThatFailsOnTheWayLeavesTheRateUnknown) {
     sim.Vanish();
     EXPECT_EQ(port.CloseAt9600(clock), Recovery::Unknown);
     EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(WatchedPortTest, ACloseOrAFreshOpenForgetsTheRateAndTheLastCommand) {
+    Connect();
+    port.Close();
+    EXPECT_EQ(port.CloseAt9600(clock), Recovery::NotNeeded) << "closed: nothing to send";
+    OpenStandard(port, 1);
+    SendBytes(s, &cmd::Baud57600, 1);
+    port.Close();
+    OpenStandard(port, 1);
+    EXPECT_EQ(port.CloseAt9600(clock), Recovery::NotNeeded) << "the switch belonged to the last open";
+}
+
+TEST_F(WatchedPortTest, TellsWhetherAnEraseWentOut) {
+    OpenStandard(port, 1);
+    SendBytes(s, &cmd::Handshake, 1);
+    const std::uint8_t other[] = {cmd::ReportChecksums, cmd::EraseSector};
+    SendBytes(s, other, sizeof other);
+    EXPECT_FALSE(port.EraseSent()) << "only a command that starts with F2 erases";
+    const std::uint8_t erase[] = {cmd::EraseSector, 4};
+    SendBytes(s, erase, sizeof erase);
+    SendBytes(s, &cmd::Handshake, 1);
+    EXPECT_TRUE(port.EraseSent()) << "and it stays said";
+}
+
+TEST_F(WatchedPortTest, RemembersWhyTheLastOpenFailedUntilAnOpenSucceeds) {
+    sim.SetOpenError(2, kErrorPortBusy);
+    EXPECT_THROW(OpenStandard(port, 2), CSerialException);
+    ASSERT_TRUE(port.LastOpenFailure());
+    EXPECT_EQ(port.LastOpenFailure()->port, 2);
+    EXPECT_EQ(port.LastOpenFailure()->code, kErrorPortBusy);
+    EXPECT_EQ(port.LastOpenFailure()->reason, "Device or resource busy");
+    EXPECT_FALSE(port.IsOpen());
+    OpenStandard(port, 1);
+    EXPECT_FALSE(port.LastOpenFailure());
 }
 
 } // namespace
