@@ -1,5 +1,5 @@
-#include "serial/CSerialException.h"
 #include "serial/CSerialException_linux.h"
+#include "serial/CSerialException.h"
 
 #include "serial/SerialTypes.h"
 

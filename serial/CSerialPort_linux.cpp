@@ -255,7 +255,7 @@ void CSerialPort::Line::RestoreLine() {
 }
 
 void CSerialPort::Line::Configure(std::uint32_t baud, SerialParity parity, std::uint8_t dataBits,
-                            SerialStopBits stopBits, SerialFlowControl flow) {
+                                  SerialStopBits stopBits, SerialFlowControl flow) {
     const termios before = *m_foundSettings;
     const speed_t speed = SpeedOf(baud);
     if (speed == 0)
