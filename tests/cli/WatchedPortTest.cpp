@@ -127,7 +127,9 @@ TEST_F(WatchedPortTest, RemembersWhyTheLastOpenFailedUntilAnOpenSucceeds) {
     ASSERT_TRUE(port.LastOpenFailure());
     EXPECT_EQ(port.LastOpenFailure()->port, 2);
     EXPECT_EQ(port.LastOpenFailure()->code, kErrorPortBusy);
-    EXPECT_EQ(port.LastOpenFailure()->reason, "Device or resource busy");
+    char text[256] = "";
+    CSerialException(kErrorPortBusy).GetErrorMessage(text, sizeof text);
+    EXPECT_EQ(port.LastOpenFailure()->reason, text); // the system's own words for the code
     EXPECT_FALSE(port.IsOpen());
     OpenStandard(port, 1);
     EXPECT_FALSE(port.LastOpenFailure());

@@ -112,17 +112,6 @@ TEST_F(AtomicFileWriterTest, AFileThatTookTheNameMeanwhileIsNeverReplaced) {
     EXPECT_EQ(dir.Names().size(), 2u);
 }
 
-TEST_F(AtomicFileWriterTest, ANewNameThatCannotBeTakenFailsWithItsReason) {
-    AtomicFileWriter writer(dir / "new.bin");
-    ASSERT_TRUE(writer.Open() && writer.Write("n", 1));
-    ASSERT_EQ(dir.Names().size(), 1u);
-    RemoveFile(dir / dir.Names()[0]); // the temporary file is gone before the commit
-    EXPECT_FALSE(writer.Commit());
-    EXPECT_EQ(writer.Error(), ENOENT);
-    EXPECT_TRUE(writer.KeptPath().empty());
-    EXPECT_TRUE(dir.Names().empty());
-}
-
 TEST_F(AtomicFileWriterTest, WhatWasThereOrAnythingWhenAskedIsReplaced) {
     const std::string present = dir / "present.bin";
     WriteText(present, "old");

@@ -1,4 +1,5 @@
 // The file helpers where they rest on POSIX: modes, pipes and devices, file-size limits, other users.
+#include "core/FileSystem.h"
 #include "core/FileUtil.h"
 #include "tests/firmware/FirmwareTestUtil.h"
 #include "tests/support/FileSizeLimit_posix.h"
@@ -7,6 +8,8 @@
 #include "tests/support/Unprivileged_posix.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,6 +158,18 @@ TEST_F(AtomicFileWriterTest, TemporaryFileIsNamedAfterTheTargetAndTheProcess) {
     const std::string prefix = ".a.bin." + std::to_string(getpid()) + ".";
     EXPECT_EQ(names[0].rfind(prefix, 0), 0u) << names[0];
     EXPECT_TRUE(names[0].ends_with(".tmp")) << names[0];
+}
+
+TEST_F(AtomicFileWriterTest, ANewNameThatCannotBeTakenFailsWithItsReason) {
+    AtomicFileWriter writer(dir / "new.bin");
+    ASSERT_TRUE(writer.Open() && writer.Write("n", 1));
+    ASSERT_EQ(dir.Names().size(), 1u);
+    // POSIX removes a file that is still open: the temporary file is gone before the commit.
+    RemoveFile(dir / dir.Names()[0]);
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ(writer.Error(), ENOENT);
+    EXPECT_TRUE(writer.KeptPath().empty());
+    EXPECT_TRUE(dir.Names().empty());
 }
 
 } // namespace
