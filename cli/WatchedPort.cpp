@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::uint32_t kLineRate = 9600; // every command starts at it; F9 returns to it
 constexpr std::uint32_t kSliceMs = 50;
-constexpr std::uint8_t kConfirmationOffset = 0xF0; // a rate command's confirmation is the command less this
 
 bool IsRateCommand(std::uint8_t command) {
     return command == cmd::Baud19200 || command == cmd::Baud38400 || command == cmd::Baud57600;
@@ -73,7 +72,7 @@ bool WatchedPort::SwitchedBack(Clock& clock) {
         m_port.WaitForInput(kSliceMs);
     std::uint8_t reply = 0;
     return m_port.BytesAvailable() == 1 && m_port.Read(&reply, 1) == 1 &&
-           reply == cmd::Baud9600 - kConfirmationOffset;
+           reply == cmd::RateConfirmation(cmd::Baud9600);
 }
 
 WatchedPort::Recovery WatchedPort::CloseAt9600(Clock& clock) {

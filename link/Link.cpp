@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kLogOpenSerialPortFormat[] = "OPEN SERIAL PORT COM%d:%d";
 constexpr std::size_t kReadChunk = 64;
-constexpr std::uint8_t kConfirmationOffset = 0xF0; // a rate command is confirmed by itself less F0
 
 // Longest idle sleep between two pump steps: short enough for the window to stay lively, long
 // enough that a wait on a busy machine does not wake up again and again before the reply is in.
@@ -115,7 +114,7 @@ std::uint8_t SwitchBaudRate(Session& s, int port, int rate) {
     const std::uint8_t answer = ReadAllWaiting(s, reply.count);
     if (reply.count > 1)
         return result::ProgramWrongAnswer;
-    if (answer != command - kConfirmationOffset)
+    if (answer != cmd::RateConfirmation(command))
         return result::PortFailure; // a wrong confirmation counts as the port's failure
     s.port.Close();
     OpenStandard(s.port, port, static_cast<std::uint32_t>(rate));

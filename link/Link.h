@@ -28,6 +28,10 @@ constexpr std::uint8_t FrameBlockNotEmpty = 0x05;
 constexpr std::uint8_t FrameOutOfBounds = 0x06;
 constexpr std::uint8_t ChecksumReport = 0x07;
 constexpr std::uint8_t BlockEnd = 0x0C;
+// A rate command is confirmed by itself less F0 (F9 by 09), sent at the old rate.
+constexpr std::uint8_t RateConfirmation(std::uint8_t rateCommand) {
+    return static_cast<std::uint8_t>(rateCommand - 0xF0);
+}
 } // namespace cmd
 
 // Escape pairs: 0xFF followed by a code byte.
