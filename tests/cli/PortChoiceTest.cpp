@@ -135,5 +135,16 @@ TEST(ChoosePortLabel, ASearchNamesThePortItFound) {
     EXPECT_EQ(PortLabel(*choice), "COM12");
 }
 
+// Before the search has found a port there is no device to name (Windows would otherwise name COM0).
+TEST(ChoosePortLabel, ASearchHasNoDeviceUntilItFindsAPort) {
+    std::string error;
+    auto choice = ChoosePort({}, IniFile::Parse(""), nullptr, error);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(DevicePathOf(*choice), "");
+    choice->settings.m_nPort = 2;
+    EXPECT_EQ(DevicePathOf(*choice), DevicePathOf(*choice, 2));
+    EXPECT_NE(DevicePathOf(*choice), "");
+}
+
 } // namespace
 } // namespace bf::cli
